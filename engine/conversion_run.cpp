@@ -1,0 +1,180 @@
+#include "conversion_run.h"
+
+#include "record_rework.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tervanil {
+namespace {
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool hasSgfExtension(std::string_view name) {
+    if (name.size() < 4)
+        return false;
+    std::string_view extension = name.substr(name.size() - 4);
+    return extension[0] == '.' && asciiLower(extension[1]) == 's' &&
+           asciiLower(extension[2]) == 'g' && asciiLower(extension[3]) == 'f';
+}
+
+// Name order as a case-insensitive file system lists names: ASCII letters
+// folded, ties broken by the bytes themselves.
+bool listedBefore(const std::string& a, const std::string& b) {
+    const auto folded = [](char x, char y) {
+        return static_cast<unsigned char>(asciiLower(x)) < static_cast<unsigned char>(asciiLower(y));
+    };
+    if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded))
+        return true;
+    if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded))
+        return false;
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) {
+                                            return static_cast<unsigned char>(x) <
+                                                   static_cast<unsigned char>(y);
+                                        });
+}
+
+// Links are followed: a link to a regular file counts, a broken one does not.
+bool isRegularFile(DIR* folder, const dirent& entry) {
+    if (entry.d_type == DT_REG)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat status {};
+    return ::fstatat(::dirfd(folder), entry.d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+}
+
+std::string joined(const std::filesystem::path& folder, std::string_view name) {
+    std::string path = folder.native();
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    path.append(name);
+    return path;
+}
+
+bool needsHtmlEscape(char c) { return c == '&' || c == '"' || c == '<' || c == '>'; }
+
+void appendHtmlEscaped(std::string& out, std::string_view text) {
+    size_t runStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!needsHtmlEscape(c))
+            continue;
+        out.append(text, runStart, i - runStart);
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        default:
+            out += "&gt;";
+            break;
+        }
+        runStart = i + 1;
+    }
+    out.append(text, runStart, std::string_view::npos);
+}
+
+size_t htmlEscapedSize(std::string_view text) {
+    size_t size = text.size();
+    for (char c : text) {
+        if (c == '&' || c == '<' || c == '>')
+            size += 3;
+        else if (c == '"')
+            size += 5;
+    }
+    return size;
+}
+
+} // namespace
+
+std::vector<std::string> ScanSources(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    DIR* directory = ::opendir(folder.c_str());
+    if (directory == nullptr)
+        return names;
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        if (name.front() == '.' || !hasSgfExtension(name) || !isRegularFile(directory, *entry))
+            continue;
+        names.emplace_back(name);
+    }
+    ::closedir(directory);
+    std::sort(names.begin(), names.end(), listedBefore);
+    return names;
+}
+
+std::string sourceCountText(size_t count) { return "SGF Count = " + std::to_string(count); }
+
+std::string outputFolderName(Applet applet) {
+    return applet == Applet::Orbanel ? "TervanilOB" : "TervanilQM";
+}
+
+std::string htmlEscaped(std::string_view text) {
+    std::string out;
+    out.reserve(htmlEscapedSize(text));
+    appendHtmlEscaped(out, text);
+    return out;
+}
+
+std::string appletTag(const ConversionOptions& options) {
+    return "<APPLET CODEBASE=\"" + htmlEscaped(options.codebase) + "\" CODE=\"" +
+           htmlEscaped(options.appletClass) + "\"WIDTH=" + htmlEscaped(options.width) +
+           " HEIGHT=" + htmlEscaped(options.height) + ">";
+}
+
+std::string pageName(std::string_view sourceName) {
+    return std::string(sourceName.substr(0, sourceName.size() - 3)) + "htm";
+}
+
+void WritePage(const std::filesystem::path& folder, const std::string& sourceName,
+               const std::string& tag, const std::filesystem::path& outputFolder,
+               const ConversionOptions& options, WorkBuffers& buffers) {
+    buffers.record.loadFromFile(joined(folder, sourceName), sourceName, options.codePage);
+    ReworkRecord(buffers.record, options);
+
+    const std::string& record = buffers.record.text();
+    TextBuffer& page = buffers.page;
+    page.clear(); // no line of a page that failed to save may reach this one
+    page.reserve(htmlEscapedSize(record) + htmlEscapedSize(sourceName) + tag.size() +
+                 htmlEscapedSize(options.backgroundColour) + 128);
+    page.addLine("<HTML>");
+    page.addLine("<HEAD>");
+    page.addLine("<TITLE>" + htmlEscaped(sourceName) + "</TITLE>");
+    page.addLine("</HEAD>");
+    page.addLine("<BODY BGCOLOR=\"#" + htmlEscaped(options.backgroundColour) + "\">");
+    page.addLine(tag);
+    page.addLine("<PARAM NAME=\"moves\" VALUE=\"");
+    page.addLineWith([&record](std::string& text) { appendHtmlEscaped(text, record); });
+    page.addLine("\">");
+    page.addLine("</APPLET>");
+    page.addLine("</BODY>");
+    page.addLine("</HTML>");
+
+    const std::string name = pageName(sourceName);
+    const std::string shownName = "./" + outputFolder.filename().native() + "/" + name;
+    page.saveToFile(joined(outputFolder, name), shownName);
+    page.clear();
+}
+
+void RunConversion(const std::filesystem::path& folder, const std::vector<std::string>& sources,
+                   const ConversionOptions& options, WorkBuffers& buffers) {
+    const std::string tag = appletTag(options);
+    const std::filesystem::path outputFolder = folder / outputFolderName(options.applet);
+    // An existing folder is used as it is; one that cannot be made shows as
+    // the first page's failure to save.
+    ::mkdir(outputFolder.c_str(), 0777);
+    for (size_t remaining = sources.size(); remaining > 0; --remaining)
+        WritePage(folder, sources[remaining - 1], tag, outputFolder, options, buffers);
+}
+
+} // namespace tervanil

@@ -1,0 +1,46 @@
+#pragma once
+// The option values of one run, read from the front end as one set when the
+// run begins. The defaults are the window's start values.
+
+#include "code_page.h"
+
+#include <string>
+
+namespace tervanil {
+
+enum class Applet { Orbanel, Quillamy };
+enum class Language { English, Japanese };
+
+/// What choosing an applet (and, for Quillamy, a language) fills in.
+struct AppletProfile {
+    std::string width;
+    std::string height;
+    std::string codebase;
+    std::string appletClass;
+};
+
+AppletProfile appletProfile(Applet applet, Language language);
+
+struct ConversionOptions {
+    Applet applet = Applet::Orbanel;
+    // Page: the applet tag and the background colour.
+    std::string width = "575";
+    std::string height = "454";
+    std::string codebase = "Orbanel";
+    std::string appletClass = "Orbanel.Orbanel.class";
+    std::string backgroundColour = "f8e0e0";
+    // Record: what the rework writes into the root node.
+    bool clickable = true;
+    bool freeclick = true;
+    bool nextWhite = false;
+    bool askstyle = false;
+    bool advancemoves = false;
+    bool number = true;
+    std::string startupNumber = "1";
+    std::string startupMoves = "0";
+    std::string startupMessage;
+    /// The code page of typed texts, of loading, and of records that name none.
+    CodePage codePage = CodePage::SingleByte;
+};
+
+} // namespace tervanil

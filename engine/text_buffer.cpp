@@ -1,0 +1,205 @@
+#include "text_buffer.h"
+
+#include "exceptions.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tervanil {
+namespace {
+
+// Closes a descriptor on every path out of a scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    /// Closes now, reporting whether the close succeeded.
+    bool close() {
+        int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+// Reads a whole regular file. Non-blocking open, so that a FIFO put in a
+// record's place cannot hang the run; anything but a regular file is refused.
+bool readRegularFile(const std::string& path, std::string& bytes) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0)
+        return false;
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    int flags = ::fcntl(file.get(), F_GETFL);
+    ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
+
+    // Sized from fstat, grown if the file grows while it is read.
+    size_t capacity = static_cast<size_t>(status.st_size) + 1;
+    bytes.resize(capacity);
+    size_t filled = 0;
+    for (;;) {
+        if (filled == capacity) {
+            capacity = capacity * 2;
+            bytes.resize(capacity);
+        }
+        ssize_t got = ::read(file.get(), bytes.data() + filled, capacity - filled);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<size_t>(got);
+    }
+    bytes.resize(filled);
+    return true;
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// A temporary file beside `path` whose name does not grow with the target's,
+// so that a target name of the longest legal length still works.
+int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
+    static unsigned long counter = 0;
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + ".tervanil-" + std::to_string(::getpid()) + "-" +
+                        std::to_string(++counter) + ".tmp";
+        int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage) {
+    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    const size_t end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes.data())
+                           : bytes.size();
+    // First pass: how many bytes the lone breaks add. Most records need none,
+    // and then the text is kept where it is.
+    size_t added = 0;
+    for (size_t i = 0; i < end; ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (isLeadByte(codePage, c)) {
+            ++i;
+        } else if (c == '\r') {
+            if (i + 1 < end && bytes[i + 1] == '\n')
+                ++i;
+            else
+                ++added;
+        } else if (c == '\n') {
+            ++added;
+        }
+    }
+    if (added == 0) {
+        bytes.resize(end);
+        return std::move(bytes);
+    }
+    std::string out;
+    out.reserve(end + added);
+    for (size_t i = 0; i < end; ++i) {
+        char c = bytes[i];
+        if (isLeadByte(codePage, static_cast<unsigned char>(c))) {
+            out += c;
+            if (i + 1 < end)
+                out += bytes[++i];
+        } else if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < end && bytes[i + 1] == '\n')
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void TextBuffer::loadFromFile(const std::string& path, std::string_view displayName,
+                              CodePage codePage) {
+    try {
+        std::string bytes;
+        if (!readRegularFile(path, bytes))
+            throw EFOpenError(displayName);
+        m_text = normalizedLineBreaks(std::move(bytes), codePage);
+    } catch (const std::bad_alloc&) {
+        throw EInvalidOperation();
+    } catch (const std::length_error&) {
+        throw EInvalidOperation();
+    }
+}
+
+void TextBuffer::loadFromBytes(std::string_view bytes, CodePage codePage) {
+    m_text = normalizedLineBreaks(std::string(bytes), codePage);
+}
+
+void TextBuffer::clear() noexcept {
+    m_text.clear();
+    m_text.shrink_to_fit();
+}
+
+bool TextBuffer::endsWithLineBreak() const noexcept {
+    return m_text.empty() || m_text.ends_with("\r\n");
+}
+
+void TextBuffer::addLine(std::string_view line) {
+    addLineWith([line](std::string& text) { text.append(line); });
+}
+
+void TextBuffer::addLine(std::string&& line) {
+    if (m_text.empty()) {
+        m_text = std::move(line);
+        m_text += "\r\n";
+    } else {
+        addLine(std::string_view(line));
+    }
+}
+
+void TextBuffer::saveToFile(const std::string& path, std::string_view displayName) const {
+    std::string temporaryPath;
+    FileDescriptor file(createTemporaryBeside(path, temporaryPath));
+    if (file.get() < 0)
+        throw EFCreateError(displayName);
+    bool written = writeAll(file.get(), m_text.data(), m_text.size());
+    bool closed = file.close();
+    if (!written || !closed) {
+        ::unlink(temporaryPath.c_str());
+        throw EWriteError();
+    }
+    if (::rename(temporaryPath.c_str(), path.c_str()) != 0) {
+        ::unlink(temporaryPath.c_str());
+        throw EFCreateError(displayName);
+    }
+}
+
+} // namespace tervanil
