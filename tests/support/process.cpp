@@ -1,0 +1,65 @@
+#include "process.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testing_support {
+namespace {
+
+std::string readAndRemove(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream contents;
+    contents << file.rdbuf();
+    std::remove(path.c_str());
+    return contents.str();
+}
+
+int temporaryFile(std::string& path) {
+    char pattern[] = "/tmp/tervanil-test-XXXXXX";
+    int fd = ::mkstemp(pattern);
+    if (fd < 0)
+        throw std::runtime_error("cannot create a temporary file");
+    path = pattern;
+    return fd;
+}
+
+} // namespace
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDirectory) {
+    std::string outPath, errPath;
+    const int outFd = temporaryFile(outPath);
+    const int errFd = temporaryFile(errPath);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int nullFd = ::open("/dev/null", O_RDONLY);
+        ::dup2(nullFd, 0);
+        ::dup2(outFd, 1);
+        ::dup2(errFd, 2);
+        if (::chdir(workingDirectory.c_str()) != 0)
+            ::_exit(126);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(outFd);
+    ::close(errFd);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ProcessResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readAndRemove(outPath);
+    result.err = readAndRemove(errPath);
+    return result;
+}
+
+} // namespace testing_support
