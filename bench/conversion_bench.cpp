@@ -1,0 +1,486 @@
+// Prints the conversion engine's speed and memory figures next to its goals:
+// (a) a large record converts at 200 MB/s or more and twice the size takes at
+// most twice the time; (b) many small records convert in at most twice the
+// time `cp -r` needs to copy them; (c) peak memory stays under three times the
+// largest record plus 16 MB. The verdicts are informational: it exits 0 unless
+// a run itself fails.
+
+#include "conversion_run.h"
+#include "options.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr double mebibyte = 1024.0 * 1024.0;
+constexpr double goalMegabytesPerSecond = 200.0;
+constexpr double goalDoublingRatio = 2.0;
+constexpr double goalCopyRatio = 2.0;
+constexpr double memoryRecordFactor = 3.0;
+constexpr double memoryAllowanceMegabytes = 16.0;
+
+struct Settings {
+    size_t largeMegabytes = 100;
+    size_t smallCount = 10000;
+    size_t smallMinBytes = 2048;
+    size_t smallMaxBytes = 6144;
+    int runs = 3;
+    fs::path cli = TERVANIL_CLI_PATH;
+    fs::path work; // empty: a fresh temporary folder, removed at the end
+    bool keep = false;
+};
+
+// ---------------------------------------------------------------- inputs
+
+const char* const comments[] = {
+    "Black takes the corner.",
+    "A \"slack\" move & the wrong direction: <joseki> says hane.",
+    "Variation: W[dd] was better, see the game record\\] of 1998.",
+    "White resigns the ko\r\nand plays elsewhere.",
+    "This is the key point.",
+};
+
+// A record shaped like a long game: a root node, then six-byte move nodes
+// ";B[pd]" in turn, a CR LF every few nodes and now and then a comment.
+std::string syntheticRecord(size_t targetBytes, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> coordinate(0, 18);
+    std::uniform_int_distribution<int> nodesPerLine(4, 12);
+    std::uniform_int_distribution<int> commentChance(0, 39);
+    std::uniform_int_distribution<size_t> commentPick(0, std::size(comments) - 1);
+
+    std::string text;
+    text.reserve(targetBytes + 256);
+    text += "(;GM[1]FF[4]SZ[19]KM[6.5]HA[0]RU[Japanese]\r\n"
+            "PB[Kuroda Akira]BR[5d]PW[Shiroyama Ken]WR[5d]DT[2024-05-17]RE[B+R]\r\n"
+            "C[A synthetic record for the conversion benchmark.]\r\n";
+    bool black = true;
+    int untilBreak = nodesPerLine(random);
+    while (text.size() + 3 < targetBytes) {
+        text += black ? ";B[" : ";W[";
+        text += static_cast<char>('a' + coordinate(random));
+        text += static_cast<char>('a' + coordinate(random));
+        text += ']';
+        black = !black;
+        if (commentChance(random) == 0) {
+            text += "C[";
+            text += comments[commentPick(random)];
+            text += ']';
+        }
+        if (--untilBreak == 0) {
+            text += "\r\n";
+            untilBreak = nodesPerLine(random);
+        }
+    }
+    text += ")\r\n";
+    return text;
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+// ---------------------------------------------------------------- measuring
+
+struct ProcessRun {
+    double seconds = 0;
+    double peakMegabytes = 0; // the child's own ru_maxrss
+};
+
+// Starts the programs that the benchmark times. A child's ru_maxrss also
+// counts the memory of the process that started it (Linux keeps the high-water
+// mark across exec), so children started by the benchmark itself, which holds
+// hundreds of MB at times, would all report its peak. The launcher is forked
+// before the benchmark allocates anything and starts every child instead.
+class Launcher {
+  public:
+    Launcher() {
+        int requests[2], replies[2];
+        if (::pipe(requests) != 0 || ::pipe(replies) != 0)
+            throw std::runtime_error("cannot make the launcher's pipes");
+        std::fflush(nullptr);
+        m_pid = ::fork();
+        if (m_pid < 0)
+            throw std::runtime_error("cannot start the launcher");
+        if (m_pid == 0) {
+            ::close(requests[1]);
+            ::close(replies[0]);
+            serve(requests[0], replies[1]);
+            ::_exit(0);
+        }
+        ::close(requests[0]);
+        ::close(replies[1]);
+        m_requests = requests[1];
+        m_replies = replies[0];
+    }
+    ~Launcher() {
+        ::close(m_requests); // end of requests: the launcher leaves
+        ::close(m_replies);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
+
+    /// Runs a program to its end; throws when it cannot start or fails.
+    ProcessRun run(const std::vector<std::string>& arguments) {
+        std::string request;
+        for (const std::string& argument : arguments)
+            request.append(argument).push_back('\0');
+        const std::uint64_t size = request.size();
+        Reply reply{};
+        if (!writeAll(m_requests, &size, sizeof size) ||
+            !writeAll(m_requests, request.data(), request.size()) ||
+            !readAll(m_replies, &reply, sizeof reply))
+            throw std::runtime_error("the launcher is gone");
+        if (!reply.succeeded)
+            throw std::runtime_error(arguments[0] + " failed");
+        return {reply.seconds, static_cast<double>(reply.peakKilobytes) * 1024.0 / mebibyte};
+    }
+
+  private:
+    struct Reply {
+        bool succeeded;
+        double seconds;
+        long peakKilobytes;
+    };
+
+    static bool writeAll(int fd, const void* data, size_t size) {
+        const char* bytes = static_cast<const char*>(data);
+        while (size > 0) {
+            const ssize_t written = ::write(fd, bytes, size);
+            if (written <= 0)
+                return false;
+            bytes += written;
+            size -= static_cast<size_t>(written);
+        }
+        return true;
+    }
+    static bool readAll(int fd, void* data, size_t size) {
+        char* bytes = static_cast<char*>(data);
+        while (size > 0) {
+            const ssize_t got = ::read(fd, bytes, size);
+            if (got <= 0)
+                return false;
+            bytes += got;
+            size -= static_cast<size_t>(got);
+        }
+        return true;
+    }
+
+    static void serve(int requests, int replies) {
+        std::uint64_t size = 0;
+        while (readAll(requests, &size, sizeof size)) {
+            std::string request(size, '\0');
+            if (!readAll(requests, request.data(), request.size()))
+                return;
+            std::vector<char*> argv;
+            for (size_t at = 0; at < request.size(); at += std::strlen(&request[at]) + 1)
+                argv.push_back(&request[at]);
+            argv.push_back(nullptr);
+            const Reply reply = spawnAndWait(argv);
+            if (!writeAll(replies, &reply, sizeof reply))
+                return;
+        }
+    }
+
+    // wait4 gives the rusage of this one child, so each case has its own peak
+    // rather than the maximum over all children so far.
+    static Reply spawnAndWait(std::vector<char*>& argv) {
+        const Clock::time_point start = Clock::now();
+        pid_t child = 0;
+        if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            return {false, 0, 0};
+        int status = 0;
+        struct rusage usage {};
+        if (::wait4(child, &status, 0, &usage) != child)
+            return {false, 0, 0};
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const bool succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return {succeeded, seconds, usage.ru_maxrss};
+    }
+
+    pid_t m_pid = -1;
+    int m_requests = -1;
+    int m_replies = -1;
+};
+
+fs::path outputFolder(const fs::path& folder) {
+    return folder / tervanil::outputFolderName(tervanil::ConversionOptions{}.applet);
+}
+
+// A run that did not write every page must not pass for a fast one.
+void checkPages(const fs::path& folder, size_t expectedPages, uintmax_t minimumBytes) {
+    size_t pages = 0;
+    uintmax_t bytes = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(outputFolder(folder))) {
+        if (entry.path().extension() == ".htm") {
+            ++pages;
+            bytes += entry.file_size();
+        }
+    }
+    if (pages != expectedPages || bytes < minimumBytes)
+        throw std::runtime_error("the run over " + folder.string() + " wrote " +
+                                 std::to_string(pages) + " pages of " + std::to_string(bytes) +
+                                 " bytes, expected " + std::to_string(expectedPages) +
+                                 " pages of at least " + std::to_string(minimumBytes));
+}
+
+struct Input {
+    fs::path folder;
+    size_t records = 0;
+    uintmax_t bytes = 0;
+    uintmax_t largestBytes = 0;
+};
+
+// Every run starts without an output folder, as a copy starts without its target.
+double engineRun(const Input& input) {
+    fs::remove_all(outputFolder(input.folder));
+    const Clock::time_point start = Clock::now();
+    const std::vector<std::string> sources = tervanil::ScanSources(input.folder);
+    tervanil::ConversionOptions options;
+    tervanil::WorkBuffers buffers;
+    tervanil::RunConversion(input.folder, sources, options, buffers);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    checkPages(input.folder, input.records, input.bytes);
+    return seconds;
+}
+
+ProcessRun cliRun(Launcher& launcher, const Settings& settings, const Input& input) {
+    fs::remove_all(outputFolder(input.folder));
+    ProcessRun run = launcher.run({settings.cli.string(), "-C", input.folder.string(), "--quiet"});
+    checkPages(input.folder, input.records, input.bytes);
+    return run;
+}
+
+ProcessRun copyRun(Launcher& launcher, const Input& input, const fs::path& target) {
+    fs::remove_all(target);
+    ProcessRun run = launcher.run({"/bin/cp", "-r", input.folder.string(), target.string()});
+    fs::remove_all(target);
+    return run;
+}
+
+// The best of `runs` timed runs after one untimed run that warms the caches.
+template <class Run> ProcessRun bestOf(int runs, Run&& run) {
+    run();
+    ProcessRun best;
+    for (int i = 0; i < runs; ++i) {
+        const ProcessRun now = run();
+        if (i == 0 || now.seconds < best.seconds)
+            best.seconds = now.seconds;
+        best.peakMegabytes = std::max(best.peakMegabytes, now.peakMegabytes);
+    }
+    return best;
+}
+
+// ---------------------------------------------------------------- printing
+
+std::string loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+const char* verdict(bool met) {
+    return met ? "PASS" : "FAIL";
+}
+
+void printRate(const char* how, const Input& input, double seconds) {
+    const double megabytes = static_cast<double>(input.bytes) / mebibyte;
+    const double rate = megabytes / seconds;
+    std::printf("  %-11s %6.1f MB record  %8.3f s  %8.1f MB/s   %s (goal >= %.0f MB/s)\n", how,
+                megabytes, seconds, rate, verdict(rate >= goalMegabytesPerSecond),
+                goalMegabytesPerSecond);
+}
+
+void printDoubling(const char* how, double small, double large, double sizeRatio) {
+    const double ratio = large / small;
+    std::printf("  %-11s time ratio 2x/1x record = %.3f (size ratio %.3f)   %s (goal <= %.1f)\n",
+                how, ratio, sizeRatio, verdict(ratio <= goalDoublingRatio), goalDoublingRatio);
+}
+
+void printMemory(const char* what, const Input& input, double peakMegabytes) {
+    const double largest = static_cast<double>(input.largestBytes) / mebibyte;
+    const double limit = memoryRecordFactor * largest + memoryAllowanceMegabytes;
+    std::printf("  %-22s peak RSS %8.1f MB   limit %8.1f MB (3 x %.3f + 16)   %5.1f%% of limit   "
+                "%s\n",
+                what, peakMegabytes, limit, largest, 100.0 * peakMegabytes / limit,
+                verdict(peakMegabytes < limit));
+}
+
+// ---------------------------------------------------------------- main
+
+Settings parseArguments(int argc, char** argv) {
+    Settings settings;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--large-mb" && hasValue)
+            settings.largeMegabytes = std::stoul(argv[++i]);
+        else if (argument == "--small-count" && hasValue)
+            settings.smallCount = std::stoul(argv[++i]);
+        else if (argument == "--runs" && hasValue)
+            settings.runs = std::max(1, std::stoi(argv[++i]));
+        else if (argument == "--cli" && hasValue)
+            settings.cli = argv[++i];
+        else if (argument == "--work" && hasValue)
+            settings.work = argv[++i];
+        else if (argument == "--keep")
+            settings.keep = true;
+        else
+            throw std::invalid_argument(
+                "usage: conversion_bench [--large-mb N] [--small-count N] [--runs N] "
+                "[--cli PATH] [--work DIR] [--keep]");
+    }
+    return settings;
+}
+
+fs::path makeWorkFolder(const Settings& settings) {
+    if (!settings.work.empty()) {
+        fs::create_directories(settings.work);
+        return settings.work;
+    }
+    const char* temporary = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(temporary && *temporary ? temporary : "/tmp") + "/tervanil-bench-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    return pattern;
+}
+
+Input makeLargeInput(const fs::path& folder, size_t bytes, std::uint32_t seed) {
+    fs::create_directories(folder);
+    const std::string record = syntheticRecord(bytes, seed);
+    writeFile(folder / "record.sgf", record);
+    return {folder, 1, record.size(), record.size()};
+}
+
+Input makeSmallInputs(const fs::path& folder, const Settings& settings) {
+    fs::create_directories(folder);
+    std::mt19937 random(7);
+    std::uniform_int_distribution<size_t> size(settings.smallMinBytes, settings.smallMaxBytes);
+    Input input{folder, settings.smallCount, 0, 0};
+    char name[32];
+    for (size_t i = 0; i < settings.smallCount; ++i) {
+        const std::string record = syntheticRecord(size(random), static_cast<std::uint32_t>(i));
+        std::snprintf(name, sizeof name, "game%05zu.sgf", i);
+        writeFile(folder / name, record);
+        input.bytes += record.size();
+        input.largestBytes = std::max<uintmax_t>(input.largestBytes, record.size());
+    }
+    return input;
+}
+
+void benchmark(Launcher& launcher, const Settings& settings, const fs::path& work) {
+    const size_t largeBytes = settings.largeMegabytes * 1024 * 1024;
+    const Input large1 = makeLargeInput(work / "large-1x", largeBytes, 1);
+    const Input large2 = makeLargeInput(work / "large-2x", 2 * largeBytes, 2);
+    const Input small = makeSmallInputs(work / "small", settings);
+    const fs::path copyTarget = work / "small-copy";
+    const double sizeRatio = static_cast<double>(large2.bytes) / static_cast<double>(large1.bytes);
+
+    std::printf("Inputs in %s: one record of %.1f MB, one of %.1f MB, %zu records of %.1f-%.1f KB "
+                "(%.1f MB in all)\n\n",
+                work.c_str(), static_cast<double>(large1.bytes) / mebibyte,
+                static_cast<double>(large2.bytes) / mebibyte, small.records,
+                static_cast<double>(settings.smallMinBytes) / 1024.0,
+                static_cast<double>(settings.smallMaxBytes) / 1024.0,
+                static_cast<double>(small.bytes) / mebibyte);
+
+    const auto engine = [](const Input& input) {
+        return [&input] { return ProcessRun{engineRun(input), 0}; };
+    };
+    const auto cli = [&launcher, &settings](const Input& input) {
+        return [&launcher, &settings, &input] { return cliRun(launcher, settings, input); };
+    };
+
+    std::printf("(a) One large record, end to end (read, rework, page, write)\n");
+    const ProcessRun engine1 = bestOf(settings.runs, engine(large1));
+    const ProcessRun engine2 = bestOf(settings.runs, engine(large2));
+    printRate("engine API", large1, engine1.seconds);
+    printRate("engine API", large2, engine2.seconds);
+    printDoubling("engine API", engine1.seconds, engine2.seconds, sizeRatio);
+    const ProcessRun cli1 = bestOf(settings.runs, cli(large1));
+    const ProcessRun cli2 = bestOf(settings.runs, cli(large2));
+    printRate("CLI", large1, cli1.seconds);
+    printRate("CLI", large2, cli2.seconds);
+    printDoubling("CLI", cli1.seconds, cli2.seconds, sizeRatio);
+
+    std::printf("\n(b) %zu small records against cp -r of the same folder\n", small.records);
+    fs::remove_all(outputFolder(small.folder));
+    const ProcessRun copy =
+        bestOf(settings.runs, [&] { return copyRun(launcher, small, copyTarget); });
+    const ProcessRun engineSmall = bestOf(settings.runs, engine(small));
+    const ProcessRun cliSmall = bestOf(settings.runs, cli(small));
+    std::printf("  %-11s %8.3f s\n", "cp -r", copy.seconds);
+    for (const auto& [how, run] :
+         {std::pair{"engine API", engineSmall}, std::pair{"CLI", cliSmall}}) {
+        const double ratio = run.seconds / copy.seconds;
+        std::printf("  %-11s %8.3f s   %.2f x cp -r   %s (goal <= %.1f x)\n", how, run.seconds,
+                    ratio, verdict(ratio <= goalCopyRatio), goalCopyRatio);
+    }
+
+    std::printf("\n(c) Peak memory of one CLI process per case (ru_maxrss of the child)\n");
+    printMemory("1x record", large1, cli1.peakMegabytes);
+    printMemory("2x record", large2, cli2.peakMegabytes);
+    printMemory("small records", small, cliSmall.peakMegabytes);
+    std::printf("  %-22s peak RSS %8.1f MB   (for scale: a process that copies the small "
+                "records)\n",
+                "cp -r", copy.peakMegabytes);
+    fs::remove_all(outputFolder(small.folder));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        Launcher launcher; // first, while this process is still small
+        const Settings settings = parseArguments(argc, argv);
+        const fs::path work = makeWorkFolder(settings);
+        std::printf("Tervanil conversion benchmark: MB = 2^20 bytes; each time is the best of %d "
+                    "runs after one warm-up run, warm cache.\n"
+                    "CPUs online: %ld; load average at start: %s\n",
+                    settings.runs, ::sysconf(_SC_NPROCESSORS_ONLN), loadAverage().c_str());
+        std::fflush(stdout);
+        try {
+            benchmark(launcher, settings, work);
+        } catch (...) {
+            if (!settings.keep)
+                fs::remove_all(work);
+            throw;
+        }
+        if (!settings.keep)
+            fs::remove_all(work);
+        std::printf("\nLoad average at end: %s. Other work on the machine slows every figure; "
+                    "the verdicts are informational.\n",
+                    loadAverage().c_str());
+        return 0;
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::cerr << "conversion_bench: " << e.what() << '\n';
+        return 1;
+    }
+}
