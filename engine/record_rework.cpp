@@ -17,7 +17,7 @@ bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 // Where the record's root node begins and ends.
 struct RootSplit {
     size_t openingSemicolon; // the ";" of the first "(" ";", blanks allowed between
-    size_t headerEnd;        // the ";" that opens the second node
+    std::optional<size_t> headerEnd; // the ";" that opens the second node
     RootTags tags;           // properties the root node holds already
     std::optional<CodePage> namedCodePage; // what its CA[...] names, if known
 };
@@ -65,11 +65,13 @@ void noteTag(std::string_view tag, RootTags& tags, bool& charsetFollows) {
         charsetFollows = true;
 }
 
+// The split of `text` read in `codePage`; without a header end when the root
+// node is the last node of the text.
 std::optional<RootSplit> splitRoot(std::string_view text, CodePage codePage) {
     std::optional<size_t> opening = findOpeningSemicolon(text, codePage);
     if (!opening)
         return std::nullopt;
-    RootSplit split{*opening, 0, {}, std::nullopt};
+    RootSplit split{*opening, std::nullopt, {}, std::nullopt};
     SgfScanner scanner(codePage);
     // Roles of the two bytes before the current one, for the tag tests.
     ByteRole before1 = ByteRole::Outside, before2 = ByteRole::Character;
@@ -101,7 +103,7 @@ std::optional<RootSplit> splitRoot(std::string_view text, CodePage codePage) {
         before2 = before1;
         before1 = role;
     }
-    return std::nullopt;
+    return split;
 }
 
 // Walks the move part as it stands once its line breaks outside values are
@@ -274,14 +276,14 @@ std::optional<std::string> reworkedRecord(std::string_view record,
         codePage = *split->namedCodePage;
         split = splitRoot(record, codePage);
     }
-    if (!split)
+    if (!split || !split->headerEnd)
         return std::nullopt;
 
     const std::string additions = rootAdditions(split->tags, options);
     const std::string_view opening = record.substr(0, split->openingSemicolon + 1);
     const std::string_view restOfHeader =
-        record.substr(opening.size(), split->headerEnd - opening.size());
-    const std::string_view moves = record.substr(split->headerEnd);
+        record.substr(opening.size(), *split->headerEnd - opening.size());
+    const std::string_view moves = record.substr(*split->headerEnd);
 
     std::string out;
     // A break is two bytes for ten nodes of at least one byte each.

@@ -1,0 +1,98 @@
+// The rework over every real record of the shared corpus: nothing of a record
+// is lost or changed but line breaks outside values and the additions.
+
+#include "record_rework.h"
+
+#include "sgf_reference.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace tervanil {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> corpusRecords() {
+    std::vector<fs::path> records;
+    if (!fs::is_directory(TERVANIL_CORPUS_DIR))
+        return records;
+    for (const auto& entry : fs::recursive_directory_iterator(TERVANIL_CORPUS_DIR))
+        if (entry.is_regular_file() && entry.path().extension() == ".sgf")
+            records.push_back(entry.path());
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
+// The root properties present, read independently of the engine.
+RootTags tagsOfRootNode(std::string_view record, size_t opening) {
+    RootTags tags;
+    bool inValue = false, escaped = false;
+    std::string identifier;
+    for (size_t i = opening + 1; i < record.size(); ++i) {
+        const char c = record[i];
+        if (inValue) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == ']')
+                inValue = false;
+            continue;
+        }
+        if (c == ';')
+            break;
+        if (c == '[') {
+            inValue = true;
+            tags.go |= identifier.ends_with("GO");
+            tags.cl |= identifier.ends_with("CL");
+            tags.qs |= identifier.ends_with("QS");
+            tags.ne |= identifier.ends_with("NE");
+            tags.as |= identifier.ends_with("AS");
+            identifier.clear();
+        } else {
+            identifier += c;
+        }
+    }
+    return tags;
+}
+
+TEST(Corpus, ReworkKeepsEveryRecordWhole) {
+    const std::vector<fs::path> records = corpusRecords();
+    ASSERT_GT(records.size(), 400u) << "the shared corpus is missing: " << TERVANIL_CORPUS_DIR;
+    ConversionOptions options;
+    options.applet = Applet::Quillamy;
+    options.askstyle = true;
+    options.nextWhite = true;
+    options.startupNumber = "3";
+    options.startupMessage = "Study ]this[ game \\";
+
+    size_t reworkedCount = 0;
+    for (const fs::path& path : records) {
+        SCOPED_TRACE(path.native());
+        TextBuffer buffer;
+        buffer.loadFromFile(path.native(), path.filename().native(), CodePage::SingleByte);
+        const std::string loaded = buffer.text();
+        const bool reworked = ReworkRecord(buffer, options);
+        const std::string& result = buffer.text();
+        const size_t opening = testing_support::openingSemicolon(loaded);
+        if (!reworked) {
+            EXPECT_EQ(result, loaded);
+            continue;
+        }
+        ++reworkedCount;
+        ASSERT_NE(opening, std::string::npos);
+        const std::string additions = rootAdditions(tagsOfRootNode(loaded, opening), options);
+        ASSERT_EQ(result.substr(0, opening + 1), loaded.substr(0, opening + 1));
+        ASSERT_EQ(result.substr(opening + 1, additions.size()), additions);
+        EXPECT_EQ(testing_support::withoutBreaksOutsideValues(result.substr(opening + 1 + additions.size())),
+                  testing_support::withoutBreaksOutsideValues(loaded.substr(opening + 1)));
+        EXPECT_TRUE(result.ends_with("\r\n"));
+    }
+    EXPECT_GT(reworkedCount, records.size() * 9 / 10);
+}
+
+} // namespace
+} // namespace tervanil

@@ -1,0 +1,44 @@
+#pragma once
+// An independent reading of SGF values for the tests' invariants: a value runs
+// from "[" outside values to the next "]" not escaped by "\". Kept apart from
+// the engine's own scanner so that the invariants check it rather than repeat it.
+
+#include <string>
+#include <string_view>
+
+namespace testing_support {
+
+/// `text` without the CR and LF bytes that stand outside values.
+inline std::string withoutBreaksOutsideValues(std::string_view text) {
+    std::string out;
+    bool inValue = false, escaped = false;
+    for (char c : text) {
+        if (!inValue && (c == '\r' || c == '\n'))
+            continue;
+        out += c;
+        if (inValue) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == ']')
+                inValue = false;
+        } else if (c == '[') {
+            inValue = true;
+        }
+    }
+    return out;
+}
+
+/// The position of the ";" that opens the first node: the first "(" followed,
+/// past blanks, by ";". npos when there is none.
+inline size_t openingSemicolon(std::string_view text) {
+    for (size_t i = text.find('('); i != std::string_view::npos; i = text.find('(', i + 1)) {
+        size_t next = text.find_first_not_of(" \t\r\n", i + 1);
+        if (next != std::string_view::npos && text[next] == ';')
+            return next;
+    }
+    return std::string_view::npos;
+}
+
+} // namespace testing_support
