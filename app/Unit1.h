@@ -1,0 +1,63 @@
+#pragma once
+// The main window: the option controls, the status line and the start button.
+// The controls are the only store of the option values; a run reads them all
+// at once when it begins.
+
+#include "ui_Unit1.h"
+
+#include "conversion_run.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QMessageBox;
+
+class TForm1 : public QWidget, private Ui::TForm1 {
+    Q_OBJECT
+
+  public:
+    /// Shows the exception box; the default runs it modally.
+    using ExceptionPresenter = std::function<void(QMessageBox& box)>;
+
+    /// Builds the window in its start state, with the records of the current
+    /// directory listed.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    /// The CODE value of the applet tag of the next run.
+    const std::string& appletClass() const noexcept { return m_appletClass; }
+    /// The records listed at start-up, which every run converts.
+    const std::vector<std::string>& sources() const noexcept { return m_sources; }
+    /// The record text (Memo2) and page text (Memo1) of the runs.
+    const tervanil::WorkBuffers& workBuffers() const noexcept { return m_buffers; }
+
+    void setExceptionPresenter(ExceptionPresenter presenter);
+
+  public slots:
+    void Button1Click();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void CheckBox3Click();
+    void RadioButton3Click();
+    void RadioButton6Click();
+
+  private:
+    void wireHandlers();
+    void guarded(void (TForm1::*handler)());
+    void setStatus(const QString& text);
+    void setInteractionOptionsEnabled(bool enabled);
+    void setClickableDependantsEnabled(bool enabled);
+    tervanil::Language language() const;
+    tervanil::ConversionOptions conversionOptions() const;
+
+    std::vector<std::string> m_sources;
+    std::string m_appletClass;
+    tervanil::WorkBuffers m_buffers;
+    ExceptionPresenter m_presentException;
+};
+
+/// The program's one main window while it exists.
+extern TForm1* Form1;
