@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <random>
 #include <spawn.h>
@@ -255,9 +256,16 @@ struct Input {
     uintmax_t largestBytes = 0;
 };
 
-// Every run starts without an output folder, as a copy starts without its target.
+// Every run starts without its output, as a copy starts without its target,
+// and with earlier writes flushed, so that their write-back to disk does not
+// fall into the next run's time.
+void startClean(const fs::path& output) {
+    fs::remove_all(output);
+    ::sync();
+}
+
 double engineRun(const Input& input) {
-    fs::remove_all(outputFolder(input.folder));
+    startClean(outputFolder(input.folder));
     const Clock::time_point start = Clock::now();
     const std::vector<std::string> sources = tervanil::ScanSources(input.folder);
     tervanil::ConversionOptions options;
@@ -269,30 +277,41 @@ double engineRun(const Input& input) {
 }
 
 ProcessRun cliRun(Launcher& launcher, const Settings& settings, const Input& input) {
-    fs::remove_all(outputFolder(input.folder));
+    startClean(outputFolder(input.folder));
     ProcessRun run = launcher.run({settings.cli.string(), "-C", input.folder.string(), "--quiet"});
     checkPages(input.folder, input.records, input.bytes);
     return run;
 }
 
 ProcessRun copyRun(Launcher& launcher, const Input& input, const fs::path& target) {
-    fs::remove_all(target);
-    ProcessRun run = launcher.run({"/bin/cp", "-r", input.folder.string(), target.string()});
-    fs::remove_all(target);
-    return run;
+    startClean(target);
+    return launcher.run({"/bin/cp", "-r", input.folder.string(), target.string()});
 }
 
-// The best of `runs` timed runs after one untimed run that warms the caches.
-template <class Run> ProcessRun bestOf(int runs, Run&& run) {
-    run();
-    ProcessRun best;
-    for (int i = 0; i < runs; ++i) {
-        const ProcessRun now = run();
-        if (i == 0 || now.seconds < best.seconds)
-            best.seconds = now.seconds;
-        best.peakMegabytes = std::max(best.peakMegabytes, now.peakMegabytes);
+struct Measured {
+    double seconds = 0;      // the best run
+    double worstSeconds = 0; // shows how much the machine's load moved the runs
+    double peakMegabytes = 0;
+};
+
+// Runs every case once untimed to warm the caches, then `runs` rounds of every
+// case in turn, so that a change in the machine's load falls on all cases
+// alike rather than on the one that happened to run then.
+std::vector<Measured> measureInRounds(int runs,
+                                      const std::vector<std::function<ProcessRun()>>& cases) {
+    std::vector<Measured> measured(cases.size());
+    for (const auto& run : cases)
+        run();
+    for (int round = 0; round < runs; ++round) {
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const ProcessRun now = cases[i]();
+            Measured& m = measured[i];
+            m.seconds = round == 0 ? now.seconds : std::min(m.seconds, now.seconds);
+            m.worstSeconds = std::max(m.worstSeconds, now.seconds);
+            m.peakMegabytes = std::max(m.peakMegabytes, now.peakMegabytes);
+        }
     }
-    return best;
+    return measured;
 }
 
 // ---------------------------------------------------------------- printing
@@ -308,12 +327,13 @@ const char* verdict(bool met) {
     return met ? "PASS" : "FAIL";
 }
 
-void printRate(const char* how, const Input& input, double seconds) {
+void printRate(const char* how, const Input& input, const Measured& measured) {
     const double megabytes = static_cast<double>(input.bytes) / mebibyte;
-    const double rate = megabytes / seconds;
-    std::printf("  %-11s %6.1f MB record  %8.3f s  %8.1f MB/s   %s (goal >= %.0f MB/s)\n", how,
-                megabytes, seconds, rate, verdict(rate >= goalMegabytesPerSecond),
-                goalMegabytesPerSecond);
+    const double rate = megabytes / measured.seconds;
+    std::printf("  %-11s %6.1f MB record  %7.3f s (slowest %7.3f)  %7.1f MB/s   %s (goal >= %.0f "
+                "MB/s)\n",
+                how, megabytes, measured.seconds, measured.worstSeconds, rate,
+                verdict(rate >= goalMegabytesPerSecond), goalMegabytesPerSecond);
 }
 
 void printDoubling(const char* how, double small, double large, double sizeRatio) {
@@ -418,29 +438,30 @@ void benchmark(Launcher& launcher, const Settings& settings, const fs::path& wor
     };
 
     std::printf("(a) One large record, end to end (read, rework, page, write)\n");
-    const ProcessRun engine1 = bestOf(settings.runs, engine(large1));
-    const ProcessRun engine2 = bestOf(settings.runs, engine(large2));
-    printRate("engine API", large1, engine1.seconds);
-    printRate("engine API", large2, engine2.seconds);
+    const std::vector<Measured> large =
+        measureInRounds(settings.runs, {engine(large1), engine(large2), cli(large1), cli(large2)});
+    const Measured &engine1 = large[0], &engine2 = large[1], &cli1 = large[2], &cli2 = large[3];
+    printRate("engine API", large1, engine1);
+    printRate("engine API", large2, engine2);
     printDoubling("engine API", engine1.seconds, engine2.seconds, sizeRatio);
-    const ProcessRun cli1 = bestOf(settings.runs, cli(large1));
-    const ProcessRun cli2 = bestOf(settings.runs, cli(large2));
-    printRate("CLI", large1, cli1.seconds);
-    printRate("CLI", large2, cli2.seconds);
+    printRate("CLI", large1, cli1);
+    printRate("CLI", large2, cli2);
     printDoubling("CLI", cli1.seconds, cli2.seconds, sizeRatio);
 
     std::printf("\n(b) %zu small records against cp -r of the same folder\n", small.records);
     fs::remove_all(outputFolder(small.folder));
-    const ProcessRun copy =
-        bestOf(settings.runs, [&] { return copyRun(launcher, small, copyTarget); });
-    const ProcessRun engineSmall = bestOf(settings.runs, engine(small));
-    const ProcessRun cliSmall = bestOf(settings.runs, cli(small));
-    std::printf("  %-11s %8.3f s\n", "cp -r", copy.seconds);
+    const std::vector<Measured> smallRuns =
+        measureInRounds(settings.runs, {[&] { return copyRun(launcher, small, copyTarget); },
+                                        engine(small), cli(small)});
+    fs::remove_all(copyTarget);
+    const Measured &copy = smallRuns[0], &engineSmall = smallRuns[1], &cliSmall = smallRuns[2];
+    std::printf("  %-11s %7.3f s (slowest %7.3f)\n", "cp -r", copy.seconds, copy.worstSeconds);
     for (const auto& [how, run] :
          {std::pair{"engine API", engineSmall}, std::pair{"CLI", cliSmall}}) {
         const double ratio = run.seconds / copy.seconds;
-        std::printf("  %-11s %8.3f s   %.2f x cp -r   %s (goal <= %.1f x)\n", how, run.seconds,
-                    ratio, verdict(ratio <= goalCopyRatio), goalCopyRatio);
+        std::printf("  %-11s %7.3f s (slowest %7.3f)  %.2f x cp -r   %s (goal <= %.1f x)\n", how,
+                    run.seconds, run.worstSeconds, ratio, verdict(ratio <= goalCopyRatio),
+                    goalCopyRatio);
     }
 
     std::printf("\n(c) Peak memory of one CLI process per case (ru_maxrss of the child)\n");
@@ -461,7 +482,7 @@ int main(int argc, char** argv) {
         const Settings settings = parseArguments(argc, argv);
         const fs::path work = makeWorkFolder(settings);
         std::printf("Tervanil conversion benchmark: MB = 2^20 bytes; each time is the best of %d "
-                    "runs after one warm-up run, warm cache.\n"
+                    "rounds after one warm-up round, warm cache.\n"
                     "CPUs online: %ld; load average at start: %s\n",
                     settings.runs, ::sysconf(_SC_NPROCESSORS_ONLN), loadAverage().c_str());
         std::fflush(stdout);
