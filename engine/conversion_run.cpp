@@ -3,6 +3,8 @@
 #include "record_rework.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,42 +58,45 @@ std::string joined(const std::filesystem::path& folder, std::string_view name) {
     return path;
 }
 
-bool needsHtmlEscape(char c) { return c == '&' || c == '"' || c == '<' || c == '>'; }
+// The position of the first byte of `text` from `from` on that HTML needs
+// escaped (& " < >), or its size. The library's strcspn is far faster than a
+// loop; it stops at a NUL too, which a std::string's text always ends with.
+size_t findHtmlSpecial(const std::string& text, size_t from) {
+    for (size_t i = from; i < text.size(); ++i) {
+        i += std::strcspn(text.data() + i, "&\"<>");
+        if (i < text.size() && text[i] != '\0')
+            return i;
+    }
+    return text.size();
+}
 
-void appendHtmlEscaped(std::string& out, std::string_view text) {
+const char* htmlReference(char special) {
+    switch (special) {
+    case '&':
+        return "&amp;";
+    case '"':
+        return "&quot;";
+    case '<':
+        return "&lt;";
+    default:
+        return "&gt;";
+    }
+}
+
+void appendHtmlEscaped(std::string& out, const std::string& text) {
     size_t runStart = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (!needsHtmlEscape(c))
-            continue;
+    for (size_t i = findHtmlSpecial(text, 0); i < text.size(); i = findHtmlSpecial(text, i + 1)) {
         out.append(text, runStart, i - runStart);
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        default:
-            out += "&gt;";
-            break;
-        }
+        out += htmlReference(text[i]);
         runStart = i + 1;
     }
     out.append(text, runStart, std::string_view::npos);
 }
 
-size_t htmlEscapedSize(std::string_view text) {
+size_t htmlEscapedSize(const std::string& text) {
     size_t size = text.size();
-    for (char c : text) {
-        if (c == '&' || c == '<' || c == '>')
-            size += 3;
-        else if (c == '"')
-            size += 5;
-    }
+    for (size_t i = findHtmlSpecial(text, 0); i < text.size(); i = findHtmlSpecial(text, i + 1))
+        size += std::strlen(htmlReference(text[i])) - 1;
     return size;
 }
 
@@ -119,7 +124,7 @@ std::string outputFolderName(Applet applet) {
     return applet == Applet::Orbanel ? "TervanilOB" : "TervanilQM";
 }
 
-std::string htmlEscaped(std::string_view text) {
+std::string htmlEscaped(const std::string& text) {
     std::string out;
     out.reserve(htmlEscapedSize(text));
     appendHtmlEscaped(out, text);

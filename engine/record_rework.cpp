@@ -3,6 +3,7 @@
 #include "sgf_scanner.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tervanil {
 namespace {
@@ -106,17 +107,31 @@ std::optional<RootSplit> splitRoot(std::string_view text, CodePage codePage) {
     return split;
 }
 
+// The length of the line break at `position` that the move part drops: a CR LF
+// pair or a lone LF outside values and between characters; 0 for any other byte.
+inline size_t lineBreakLengthAt(std::string_view moves, size_t position, const SgfScanner& scanner) {
+    const char c = moves[position];
+    if ((c != '\n' && c != '\r') || !scanner.atOutsideBoundary())
+        return 0;
+    if (c == '\n')
+        return 1;
+    return position + 1 < moves.size() && moves[position + 1] == '\n' ? 2 : 0;
+}
+
 // Walks the move part as it stands once its line breaks outside values are
 // removed: a CR LF pair or a lone LF outside values is passed over. Each
 // visited byte has an ordinal, its position in that text without breaks.
+// Used for the short looks ahead from a node.
 class MoveCursor {
 public:
-    MoveCursor(std::string_view moves, CodePage codePage) : m_moves(moves), m_scanner(codePage) {
-        settle();
-    }
+    /// A cursor on the byte at `position`, which the scanner has just read.
+    MoveCursor(std::string_view moves, size_t position, size_t ordinal, const SgfScanner& scanner,
+               ByteRole role)
+        : m_moves(moves), m_scanner(scanner), m_position(position), m_ordinal(ordinal), m_role(role) {}
     bool atEnd() const { return m_position >= m_moves.size(); }
     char byte() const { return m_moves[m_position]; }
     ByteRole role() const { return m_role; }
+    size_t position() const { return m_position; }
     size_t ordinal() const { return m_ordinal; }
     /// A spot right behind this byte lies outside values, splits no character
     /// and does not part a letter from what follows it.
@@ -134,35 +149,38 @@ public:
 private:
     void settle() {
         while (m_position < m_moves.size()) {
-            const char c = m_moves[m_position];
-            if (m_scanner.atOutsideBoundary()) {
-                if (c == '\n') {
-                    ++m_position;
-                    continue;
-                }
-                if (c == '\r' && m_position + 1 < m_moves.size() && m_moves[m_position + 1] == '\n') {
-                    m_position += 2;
-                    continue;
-                }
-            }
-            m_role = m_scanner.step(static_cast<unsigned char>(c));
-            return;
+            const size_t breakLength = lineBreakLengthAt(m_moves, m_position, m_scanner);
+            if (breakLength == 0)
+                break;
+            m_position += breakLength;
         }
+        if (m_position < m_moves.size())
+            m_role = m_scanner.step(static_cast<unsigned char>(m_moves[m_position]));
     }
 
     std::string_view m_moves;
     SgfScanner m_scanner;
-    size_t m_position = 0;
-    size_t m_ordinal = 0;
-    ByteRole m_role = ByteRole::Outside;
+    size_t m_position;
+    size_t m_ordinal;
+    ByteRole m_role;
 };
+
+// A place in the move part: the position of a byte in the text as it stands,
+// and its ordinal in the text without the dropped line breaks.
+struct MovePlace {
+    size_t position;
+    size_t ordinal;
+};
+
+// No break pending: a place beyond every text, so never near a node.
+constexpr MovePlace noBreak{SIZE_MAX, SIZE_MAX};
 
 // Whether the byte six places behind the node at `node` is a ")" outside
 // values, counting the line break still to be inserted at `pendingBreak`.
-bool closesSixBytesOn(const MoveCursor& node, std::optional<size_t> pendingBreak) {
+bool closesSixBytesOn(const MoveCursor& node, MovePlace pendingBreak) {
     size_t offset = breakOffset;
-    if (pendingBreak && *pendingBreak > node.ordinal()) {
-        const size_t distance = *pendingBreak - node.ordinal();
+    if (pendingBreak.ordinal > node.ordinal()) {
+        const size_t distance = pendingBreak.ordinal - node.ordinal();
         if (distance == breakOffset || distance + 1 == breakOffset)
             return false; // the inserted CR or LF stands there
         if (distance < breakOffset)
@@ -173,45 +191,97 @@ bool closesSixBytesOn(const MoveCursor& node, std::optional<size_t> pendingBreak
     return !probe.atEnd() && probe.byte() == ')' && probe.role() == ByteRole::Outside;
 }
 
+// The same test, answered from the bytes themselves in the usual case of no
+// line break nearby, where the byte six places on is simply there.
+bool closesSixBytesOn(std::string_view moves, const MoveCursor& node, MovePlace pendingBreak) {
+    const size_t position = node.position();
+    const bool breakNearby = pendingBreak.ordinal > node.ordinal() &&
+                             pendingBreak.ordinal - node.ordinal() <= breakOffset;
+    if (!breakNearby) {
+        if (position + breakOffset >= moves.size())
+            return false;
+        const std::string_view ahead = moves.substr(position + 1, breakOffset);
+        const bool breaksAhead = std::any_of(ahead.begin(), ahead.end(),
+                                             [](char c) { return c == '\r' || c == '\n'; });
+        if (!breaksAhead && ahead.back() != ')')
+            return false;
+    }
+    return closesSixBytesOn(node, pendingBreak);
+}
+
 // The first safe spot at or after six bytes behind the node at `node`; the end
 // of the move part at the latest.
-size_t breakSpotAfter(const MoveCursor& node) {
+MovePlace breakSpotAfter(const MoveCursor& node) {
     MoveCursor probe = node;
     probe.advance(breakOffset - 1);
     while (!probe.atEnd() && !probe.safeSpotBehind())
         probe.advance();
-    return probe.atEnd() ? probe.ordinal() : probe.ordinal() + 1;
+    if (!probe.atEnd())
+        probe.advance();
+    return {probe.position(), probe.ordinal()};
 }
 
-// Appends the move part without its line breaks, a CR LF after every tenth
-// node, until the node that a ")" closes six bytes further on.
+// The position just behind the value whose content starts at `position`.
+size_t endOfValue(std::string_view text, size_t position, CodePage codePage) {
+    while (position < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[position]);
+        if (c == ']')
+            return position + 1;
+        if (c == '\\' && position + 1 < text.size())
+            ++position; // the escaped character is taken whole below
+        position += isLeadByte(codePage, static_cast<unsigned char>(text[position])) ? 2 : 1;
+    }
+    return text.size();
+}
+
+// Appends the move part without its line breaks outside values, a CR LF after
+// every tenth node, until the node that a ")" closes six bytes further on.
+// Values are passed over whole and bytes are copied in runs, so the pass costs
+// little more than the copy itself.
 void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string& out) {
-    MoveCursor cursor(moves, codePage);
+    const size_t size = moves.size();
+    size_t runStart = 0;
+    size_t dropped = 0; // line-break bytes dropped so far
     int nodes = 0;
     bool scanEnded = false;
     size_t examineFrom = 0;
-    std::optional<size_t> pendingBreak;
-    for (; !cursor.atEnd(); cursor.advance()) {
-        const size_t j = cursor.ordinal();
-        if (pendingBreak == j) {
+    MovePlace pendingBreak = noBreak;
+    for (size_t position = 0; position < size;) {
+        if (pendingBreak.position == position) {
+            out.append(moves, runStart, position - runStart);
             out += "\r\n";
-            pendingBreak.reset();
+            runStart = position;
+            pendingBreak = noBreak;
         }
-        out += cursor.byte();
-        if (scanEnded || j < examineFrom || cursor.byte() != ';' ||
-            cursor.role() != ByteRole::Outside)
-            continue;
-        if (closesSixBytesOn(cursor, pendingBreak)) {
-            scanEnded = true;
-        } else if (++nodes == nodesPerLine) {
-            // At most one break is ever pending: the next needs ten more nodes,
-            // and a node behind the break's earliest spot makes a safe spot itself.
-            pendingBreak = breakSpotAfter(cursor);
-            nodes = 0;
-            examineFrom = j + examineAgainAt;
+        const unsigned char c = static_cast<unsigned char>(moves[position]);
+        if (c == '[') {
+            position = endOfValue(moves, position + 1, codePage);
+        } else if (c == '\n' || (c == '\r' && position + 1 < size && moves[position + 1] == '\n')) {
+            const size_t length = c == '\n' ? 1 : 2;
+            out.append(moves, runStart, position - runStart);
+            position += length;
+            dropped += length;
+            runStart = position;
+        } else if (c == ';' && !scanEnded && position - dropped >= examineFrom) {
+            const size_t ordinal = position - dropped;
+            const MoveCursor node(moves, position, ordinal, SgfScanner(codePage), ByteRole::Outside);
+            if (closesSixBytesOn(moves, node, pendingBreak)) {
+                scanEnded = true;
+            } else if (++nodes == nodesPerLine) {
+                // At most one break is ever pending: the next needs ten more
+                // nodes, and a node behind this break's earliest spot makes a
+                // safe spot itself.
+                pendingBreak = breakSpotAfter(node);
+                nodes = 0;
+                examineFrom = ordinal + examineAgainAt;
+            }
+            ++position;
+        } else {
+            position += isLeadByte(codePage, c) ? 2 : 1;
         }
     }
-    if (pendingBreak)
+    out.append(moves, runStart, size - runStart);
+    if (pendingBreak.position != noBreak.position) // the spot is the very end
         out += "\r\n";
 }
 

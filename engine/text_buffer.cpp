@@ -102,19 +102,29 @@ int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
 
 } // namespace
 
-std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage) {
-    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
-    const size_t end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes.data())
-                           : bytes.size();
-    // First pass: how many bytes the lone breaks add. Most records need none,
-    // and then the text is kept where it is.
+namespace {
+
+// How many bytes normalising adds: one for each lone CR or LF.
+size_t addedByNormalising(std::string_view text, CodePage codePage) {
     size_t added = 0;
-    for (size_t i = 0; i < end; ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (codePage == CodePage::SingleByte) {
+        // No byte hides a break here, so the breaks can be found by memchr.
+        const char* begin = text.data();
+        const char* end = begin + text.size();
+        for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\n', end - p)));
+             ++p)
+            added += (p == begin || p[-1] != '\r') ? 1 : 0;
+        for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\r', end - p)));
+             ++p)
+            added += (p + 1 == end || p[1] != '\n') ? 1 : 0;
+        return added;
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
         if (isLeadByte(codePage, c)) {
             ++i;
         } else if (c == '\r') {
-            if (i + 1 < end && bytes[i + 1] == '\n')
+            if (i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
             else
                 ++added;
@@ -122,6 +132,17 @@ std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage) {
             ++added;
         }
     }
+    return added;
+}
+
+} // namespace
+
+std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage) {
+    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    const size_t end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes.data())
+                           : bytes.size();
+    // Most records need nothing added, and then the text is kept where it is.
+    const size_t added = addedByNormalising(std::string_view(bytes).substr(0, end), codePage);
     if (added == 0) {
         bytes.resize(end);
         return std::move(bytes);
