@@ -1,0 +1,495 @@
+// The main window driven through its controls, as a user drives it: each test
+// builds TForm1 in a scratch directory of its own and clicks, types and reads
+// the controls by their names.
+
+#include "Unit1.h"
+#include "application.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+const char* const record = "(;GM[1]FF[4]SZ[9]\n;B[ee];W[gc];B[cg])\n";
+
+// The six options that only the second applet uses, in the order the window
+// enables and disables them.
+const char* const interactionOptions[] = {"RadioButton5", "RadioButton4", "Label2",
+                                          "CheckBox4",    "CheckBox3",    "CheckBox1"};
+
+template <class Control> Control* control(const QWidget& window, const char* name) {
+    auto* found = window.findChild<Control*>(QString::fromLatin1(name));
+    if (found == nullptr)
+        qFatal("the window has no %s named %s", Control::staticMetaObject.className(), name);
+    return found;
+}
+
+QString readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing %1>").arg(path);
+    return QString::fromUtf8(file.readAll());
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// What the window showed in its exception box, taken when the box came up.
+struct ShownBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    Qt::WindowModality modality;
+    bool waitCursorSet;
+    QString status;
+};
+
+// A window built in a fresh current directory that holds `records`; the
+// previous current directory comes back when it ends. Exception boxes are
+// recorded, never run, so nothing blocks.
+class WindowInFolder {
+  public:
+    explicit WindowInFolder(const QStringList& records) : m_previous(QDir::currentPath()) {
+        for (const QString& name : records)
+            if (!writeFile(m_folder.filePath(name), record))
+                qFatal("cannot write %s", qPrintable(name));
+        QDir::setCurrent(m_folder.path());
+        m_window = std::make_unique<TForm1>();
+        m_window->setExceptionPresenter([this](QMessageBox& box) {
+            m_boxes.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
+                               box.windowModality(), QApplication::overrideCursor() != nullptr,
+                               control<QLabel>(*m_window, "Label1")->text()});
+        });
+    }
+    ~WindowInFolder() {
+        m_window.reset();
+        QDir::setCurrent(m_previous);
+    }
+    WindowInFolder(const WindowInFolder&) = delete;
+    WindowInFolder& operator=(const WindowInFolder&) = delete;
+
+    TForm1& window() { return *m_window; }
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+    const std::vector<ShownBox>& boxes() const { return m_boxes; }
+
+    bool show() {
+        m_window->show();
+        return QTest::qWaitForWindowExposed(m_window.get());
+    }
+
+    // A click where a user clicks a check or radio button: on its indicator.
+    void click(const char* name) {
+        auto* button = control<QAbstractButton>(*m_window, name);
+        QPoint where = button->rect().center();
+        if (qobject_cast<QPushButton*>(button) == nullptr)
+            where.setX(6);
+        QTest::mouseClick(button, Qt::LeftButton, {}, where);
+    }
+
+    void type(const char* name, const QString& text) {
+        auto* edit = control<QLineEdit>(*m_window, name);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        // As a paste: key clicks carry only ASCII.
+        edit->insert(text);
+    }
+
+    QString text(const char* name) const { return control<QLineEdit>(*m_window, name)->text(); }
+    QString status() const { return control<QLabel>(*m_window, "Label1")->text(); }
+    bool checked(const char* name) const {
+        return control<QAbstractButton>(*m_window, name)->isChecked();
+    }
+    bool enabled(const char* name) const { return control<QWidget>(*m_window, name)->isEnabled(); }
+
+    // "1" for an enabled and "0" for a disabled interaction option, in order.
+    QString interactionOptionStates() const {
+        QString states;
+        for (const char* name : interactionOptions)
+            states += enabled(name) ? QLatin1Char('1') : QLatin1Char('0');
+        return states;
+    }
+
+  private:
+    QTemporaryDir m_folder;
+    QString m_previous;
+    std::unique_ptr<TForm1> m_window;
+    std::vector<ShownBox> m_boxes;
+};
+
+// Records Label1's text and whether the wait cursor is set each time Label1
+// is painted.
+class PaintWatcher : public QObject {
+  public:
+    std::vector<std::pair<QString, bool>> paints;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            if (auto* label = qobject_cast<QLabel*>(watched))
+                paints.emplace_back(label->text(),
+                                    QApplication::overrideCursor() != nullptr &&
+                                        QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        return false;
+    }
+};
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { installFontSubstitutions(); }
+
+    void startState_data();
+    void startState();
+    void choices_data();
+    void choices();
+    void disablingKeepsValues();
+    void runWritesPagesWithTheDefaults();
+    void runTakesTheControlsValues();
+    void failedRunLeavesTheWindowUsable();
+    void exceptionBox_data();
+    void exceptionBox();
+    void captionsFitTheirControls();
+};
+
+void WindowTest::startState_data() {
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("startEnabled");
+
+    QTest::newRow("no records") << QStringList{"notes.txt"} << "SGF Count = 0" << false;
+    QTest::newRow("records") << QStringList{"a.sgf", "B.SGF", "notes.txt"} << "SGF Count = 2"
+                             << true;
+}
+
+void WindowTest::startState() {
+    QFETCH(QStringList, records);
+    QFETCH(QString, status);
+    QFETCH(bool, startEnabled);
+
+    WindowInFolder folder(records);
+    TForm1& window = folder.window();
+    QCOMPARE(folder.status(), status);
+    QCOMPARE(folder.enabled("Button1"), startEnabled);
+    QCOMPARE(window.windowTitle(), QStringLiteral(" Tervanil ( for Orbanel & Quillamy )"));
+    QCOMPARE(QApplication::applicationDisplayName(),
+             QStringLiteral("Tervanil ( for Orbanel & Quillamy )"));
+    QCOMPARE(window.pos(), QPoint(192, 110));
+    QCOMPARE(window.size(), QSize(599, 464));
+
+    for (const char* memo : {"Memo1", "Memo2"}) {
+        QVERIFY(control<QPlainTextEdit>(window, memo)->toPlainText().isEmpty());
+        QVERIFY(control<QPlainTextEdit>(window, memo)->isHidden());
+    }
+    QVERIFY(window.workBuffers().record.empty());
+    QVERIFY(window.workBuffers().page.empty());
+
+    // The stored start values, untouched by any handler.
+    QCOMPARE(folder.interactionOptionStates(), QStringLiteral("000000"));
+    QVERIFY(control<QWidget>(window, "Panel4")->isHidden());
+    QCOMPARE(window.appletClass(), std::string("Orbanel.Orbanel.class"));
+    QCOMPARE(folder.text("Edit4"), QStringLiteral("575"));
+    QCOMPARE(folder.text("Edit5"), QStringLiteral("454"));
+    QCOMPARE(folder.text("Edit6"), QStringLiteral("Orbanel"));
+    for (const char* set :
+         {"RadioButton1", "RadioButton3", "RadioButton4", "CheckBox3", "CheckBox4", "CheckBox6"})
+        QVERIFY2(folder.checked(set), set);
+    for (const char* clear :
+         {"RadioButton2", "RadioButton6", "RadioButton5", "CheckBox5", "CheckBox1"})
+        QVERIFY2(!folder.checked(clear), clear);
+}
+
+// A step is the name of a button to click or "EditN=text" for text to type.
+void WindowTest::choices_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QString>("codebase");
+    QTest::addColumn<QString>("appletClass");
+    QTest::addColumn<bool>("languageShown");
+    QTest::addColumn<QString>("optionStates");
+
+    const QString ob = "Orbanel.Orbanel.class";
+    const QString qm = "Quillamy.Quillamy.class";
+    const QString qmJpn = "Quillamy.QuillamyJpn.class";
+    const QStringList typed{"Edit4=640", "Edit5=480", "Edit6=mine"};
+
+    QTest::newRow("second applet") << QStringList{"RadioButton2"} << "399"
+                                   << "492"
+                                   << "Dunmeris" << qm << true << "111111";
+    QTest::newRow("first applet again") << QStringList{"RadioButton2", "RadioButton1"} << "575"
+                                        << "454"
+                                        << "Orbanel" << ob << false << "000000";
+    QTest::newRow("chosen first applet clicked keeps typed values")
+        << typed + QStringList{"RadioButton1"} << "640"
+        << "480"
+        << "mine" << ob << false << "000000";
+    QTest::newRow("chosen second applet clicked keeps typed values")
+        << QStringList{"RadioButton2"} + typed + QStringList{"RadioButton2"} << "640"
+        << "480"
+        << "mine" << qm << true << "111111";
+    QTest::newRow("chosen language clicked keeps typed height")
+        << QStringList{"RadioButton2", "Edit5=480", "RadioButton3"} << "399"
+        << "480"
+        << "Dunmeris" << qm << true << "111111";
+    QTest::newRow("second, first, second overwrites typed values")
+        << QStringList{"RadioButton2"} + typed + QStringList{"RadioButton1"} + typed +
+               QStringList{"RadioButton2"}
+        << "399"
+        << "492"
+        << "Dunmeris" << qm << true << "111111";
+    QTest::newRow("Japanese rewrites height and class only")
+        << QStringList{"RadioButton2"} + typed + QStringList{"RadioButton6"} << "640"
+        << "545"
+        << "mine" << qmJpn << true << "111111";
+    QTest::newRow("English again")
+        << QStringList{"RadioButton2", "RadioButton6", "Edit5=480", "RadioButton3"} << "399"
+        << "492"
+        << "Dunmeris" << qm << true << "111111";
+    QTest::newRow("language survives while hidden")
+        << QStringList{"RadioButton2", "RadioButton6", "RadioButton1"} << "575"
+        << "454"
+        << "Orbanel" << ob << false << "000000";
+    QTest::newRow("language applies again with the second applet")
+        << QStringList{"RadioButton2", "RadioButton6", "RadioButton1", "RadioButton2"} << "399"
+        << "545"
+        << "Dunmeris" << qmJpn << true << "111111";
+    QTest::newRow("clickable cleared") << QStringList{"RadioButton2", "CheckBox3"} << "399"
+                                       << "492"
+                                       << "Dunmeris" << qm << true << "000010";
+    QTest::newRow("clickable cleared, first applet")
+        << QStringList{"RadioButton2", "CheckBox3", "RadioButton1"} << "575"
+        << "454"
+        << "Orbanel" << ob << false << "000000";
+    QTest::newRow("second applet enables all though clickable is clear")
+        << QStringList{"RadioButton2", "CheckBox3", "RadioButton1", "RadioButton2"} << "399"
+        << "492"
+        << "Dunmeris" << qm << true << "111111";
+    QTest::newRow("clickable set again leaves all enabled")
+        << QStringList{"RadioButton2", "CheckBox3", "RadioButton1", "RadioButton2", "CheckBox3"}
+        << "399"
+        << "492"
+        << "Dunmeris" << qm << true << "111111";
+    QTest::newRow("clickable cleared again disables its five")
+        << QStringList{"RadioButton2", "CheckBox3", "RadioButton1",
+                       "RadioButton2", "CheckBox3", "CheckBox3"}
+        << "399"
+        << "492"
+        << "Dunmeris" << qm << true << "000010";
+    QTest::newRow("options cannot be clicked with the first applet")
+        << QStringList{"CheckBox3", "RadioButton5"} << "575"
+        << "454"
+        << "Orbanel" << ob << false << "000000";
+}
+
+void WindowTest::choices() {
+    QFETCH(QStringList, steps);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(QString, codebase);
+    QFETCH(QString, appletClass);
+    QFETCH(bool, languageShown);
+    QFETCH(QString, optionStates);
+
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    for (const QString& step : steps) {
+        const QByteArray name = step.section(QLatin1Char('='), 0, 0).toLatin1();
+        if (step.contains(QLatin1Char('=')))
+            folder.type(name.constData(), step.section(QLatin1Char('='), 1));
+        else
+            folder.click(name.constData());
+    }
+
+    QCOMPARE(folder.text("Edit4"), width);
+    QCOMPARE(folder.text("Edit5"), height);
+    QCOMPARE(folder.text("Edit6"), codebase);
+    QCOMPARE(QString::fromStdString(folder.window().appletClass()), appletClass);
+    QCOMPARE(control<QWidget>(folder.window(), "Panel4")->isVisible(), languageShown);
+    QCOMPARE(folder.interactionOptionStates(), optionStates);
+    QVERIFY(folder.boxes().empty());
+}
+
+void WindowTest::disablingKeepsValues() {
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    folder.click("RadioButton2");
+    for (const char* name : {"CheckBox4", "RadioButton5", "CheckBox1", "CheckBox3"})
+        folder.click(name);
+    folder.click("RadioButton1");
+
+    QCOMPARE(folder.interactionOptionStates(), QStringLiteral("000000"));
+    QVERIFY(!folder.checked("CheckBox3"));
+    QVERIFY(!folder.checked("CheckBox4"));
+    QVERIFY(folder.checked("RadioButton5"));
+    QVERIFY(!folder.checked("RadioButton4"));
+    QVERIFY(folder.checked("CheckBox1"));
+
+    folder.click("RadioButton2");
+    QCOMPARE(folder.interactionOptionStates(), QStringLiteral("111111"));
+    QVERIFY(!folder.checked("CheckBox3"));
+    QVERIFY(folder.checked("RadioButton5"));
+}
+
+void WindowTest::runWritesPagesWithTheDefaults() {
+    WindowInFolder folder({"a.sgf", "b.sgf"});
+    QVERIFY(folder.show());
+    PaintWatcher watcher;
+    control<QLabel>(folder.window(), "Label1")->installEventFilter(&watcher);
+
+    folder.click("Button1");
+
+    QCOMPARE(folder.status(), QStringLiteral("Tervanil OK"));
+    QVERIFY(!folder.enabled("Button1"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(folder.boxes().empty());
+    // The wait text was painted under the wait cursor before the run ended.
+    QVERIFY(!watcher.paints.empty());
+    QCOMPARE(watcher.paints.front(),
+             std::make_pair(QStringLiteral("Plaese wait a moment..."), true));
+
+    for (const QString& name : QStringList{"a", "b"}) {
+        const QString page = readFile(folder.path("TervanilOB/" + name + ".htm"));
+        QVERIFY2(page.startsWith("<HTML>\r\n<HEAD>\r\n<TITLE>" + name + ".sgf</TITLE>\r\n"),
+                 qPrintable(page));
+        QVERIFY2(page.contains("<BODY BGCOLOR=\"#f8e0e0\">\r\n<APPLET CODEBASE=\"Orbanel\" "
+                               "CODE=\"Orbanel.Orbanel.class\"WIDTH=575 HEIGHT=454>\r\n"),
+                 qPrintable(page));
+        QVERIFY2(page.contains("\r\nGO[0]"), qPrintable(page));
+    }
+}
+
+void WindowTest::runTakesTheControlsValues() {
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    folder.click("RadioButton2");
+    folder.click("RadioButton6");
+    for (const char* name : {"CheckBox4", "RadioButton5", "CheckBox1", "CheckBox5", "CheckBox6"})
+        folder.click(name);
+    folder.type("Edit4", "640 ");
+    folder.type("Edit6", " viewer ");
+    folder.type("Edit7", "ffffff");
+    folder.type("Edit1", "5");
+    folder.type("Edit3", "2");
+    folder.type("Edit2", " 黒番 ");
+
+    folder.click("Button1");
+
+    QVERIFY(folder.boxes().empty());
+    const QString page = readFile(folder.path("TervanilQM/a.htm"));
+    QVERIFY2(page.contains("<BODY BGCOLOR=\"#ffffff\">\r\n<APPLET CODEBASE=\" viewer \" "
+                           "CODE=\"Quillamy.QuillamyJpn.class\"WIDTH=640  HEIGHT=545>\r\n"),
+             qPrintable(page));
+    for (const char* property : {"GO[3]", "CL[2]", "QS[1]", "NE[W]", "AS[2,5]", "C[ 黒番 ]"})
+        QVERIFY2(page.contains(QString::fromUtf8("\r\n") + QString::fromUtf8(property)), property);
+}
+
+void WindowTest::failedRunLeavesTheWindowUsable() {
+    WindowInFolder folder({"a.sgf", "b.sgf"});
+    QVERIFY(folder.show());
+    QVERIFY(QFile::remove(folder.path("a.sgf")));
+
+    folder.click("Button1");
+
+    QCOMPARE(folder.boxes().size(), size_t(1));
+    const ShownBox& box = folder.boxes().front();
+    QCOMPARE(box.text, QStringLiteral("ﾌｧｲﾙ a.sgf は開けません."));
+    QCOMPARE(box.title, QStringLiteral("Tervanil ( for Orbanel & Quillamy )"));
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box.modality, Qt::ApplicationModal);
+    QVERIFY(!box.waitCursorSet);
+    QCOMPARE(box.status, QStringLiteral("SGF Count = 2"));
+
+    QCOMPARE(folder.status(), QStringLiteral("SGF Count = 2"));
+    QVERIFY(folder.enabled("Button1"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(QFile::exists(folder.path("TervanilOB/b.htm")));
+
+    // The window works on: a choice still fills in its values, and the run
+    // can be retried once the record is back.
+    folder.click("RadioButton2");
+    QCOMPARE(folder.text("Edit4"), QStringLiteral("399"));
+    QVERIFY(writeFile(folder.path("a.sgf"), record));
+    folder.click("Button1");
+    QCOMPARE(folder.boxes().size(), size_t(1));
+    QCOMPARE(folder.status(), QStringLiteral("Tervanil OK"));
+    QVERIFY(QFile::exists(folder.path("TervanilQM/a.htm")));
+    QVERIFY(QFile::exists(folder.path("TervanilQM/b.htm")));
+}
+
+void WindowTest::exceptionBox_data() {
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("message") << QByteArray("ｽﾄﾘｰﾑへの書き込みｴﾗｰ")
+                             << QStringLiteral("ｽﾄﾘｰﾑへの書き込みｴﾗｰ.");
+    QTest::newRow("ends with a full stop") << QByteArray("done.") << QStringLiteral("done..");
+    QTest::newRow("empty") << QByteArray() << QStringLiteral(".");
+    QTest::newRow("markup shown as text") << QByteArray("ﾌｧｲﾙ <b>x</b>.sgf は開けません")
+                                          << QStringLiteral("ﾌｧｲﾙ <b>x</b>.sgf は開けません.");
+}
+
+void WindowTest::exceptionBox() {
+    QFETCH(QByteArray, message);
+    QFETCH(QString, text);
+
+    QApplication::setApplicationDisplayName(QStringLiteral("Title now"));
+    const auto box =
+        createExceptionBox(nullptr, std::string_view(message.constData(), message.size()));
+    QCOMPARE(box->text(), text);
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Title now"));
+    QCOMPARE(box->icon(), QMessageBox::Critical);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+// The Japanese system's faces are replaced by faces of the same kind, and in
+// them every caption fits its control.
+void WindowTest::captionsFitTheirControls() {
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    TForm1& window = folder.window();
+    QCOMPARE(QFontInfo(control<QLabel>(window, "Label3")->font()).family(),
+             QStringLiteral("IPAMincho"));
+    QCOMPARE(QFontInfo(control<QCheckBox>(window, "CheckBox1")->font()).family(),
+             QStringLiteral("IPAPGothic"));
+
+    folder.click("RadioButton2");
+    int captionCount = 0;
+    QStringList tooNarrow;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!qobject_cast<QLabel*>(widget) && !qobject_cast<QAbstractButton*>(widget))
+            continue;
+        ++captionCount;
+        if (widget->sizeHint().width() > widget->width())
+            tooNarrow << QStringLiteral("%1 needs %2 pixels, has %3")
+                             .arg(widget->objectName())
+                             .arg(widget->sizeHint().width())
+                             .arg(widget->width());
+    }
+    QVERIFY2(tooNarrow.isEmpty(), qPrintable(tooNarrow.join(QStringLiteral("; "))));
+    // Nine labels, six radio buttons, five check boxes and the start button.
+    QCOMPARE(captionCount, 21);
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
