@@ -31,8 +31,8 @@ void defineOptions(CLI::App& app, CommandLine& line) {
         ->option_text("DIR")
         ->check(CLI::ExistingDirectory);
     app.add_option("--applet", line.applet, "The viewer the pages embed")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, Applet>{{"orbanel", Applet::Orbanel}, {"quillamy", Applet::Quillamy}}));
+        ->transform(CLI::CheckedTransformer(std::map<std::string, Applet>{
+            {"orbanel", Applet::Orbanel}, {"quillamy", Applet::Quillamy}}));
     app.add_option("--language", line.language, "Language of the quillamy viewer")
         ->transform(CLI::CheckedTransformer(std::map<std::string, Language>{
             {"english", Language::English}, {"japanese", Language::Japanese}}));
@@ -44,7 +44,8 @@ void defineOptions(CLI::App& app, CommandLine& line) {
     app.add_flag("--clickable,!--no-clickable", o.clickable, "Allow trial moves (quillamy)");
     app.add_flag("--freeclick,!--no-freeclick", o.freeclick, "Free trial moves (quillamy)");
     app.add_option("--next", o.nextWhite, "Side to move when a record has no moves (quillamy)")
-        ->transform(CLI::CheckedTransformer(std::map<std::string, bool>{{"black", false}, {"white", true}}));
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, bool>{{"black", false}, {"white", true}}));
     app.add_flag("--askstyle,!--no-askstyle", o.askstyle, "Problem style (quillamy)");
     app.add_flag("--advancemoves,!--no-advancemoves", o.advancemoves, "Show the final position");
     app.add_flag("--number,!--no-number", o.number, "Show move numbers");
@@ -53,7 +54,8 @@ void defineOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--startupmoves", o.startupMoves, "Moves played in advance")
         ->capture_default_str();
     app.add_option("--startupmessage", o.startupMessage, "First message shown");
-    app.add_option("--codepage", line.codePage, "Code page of records and typed texts (default: the locale's)")
+    app.add_option("--codepage", line.codePage,
+                   "Code page of records and typed texts (default: the locale's)")
         ->transform(CLI::CheckedTransformer(std::map<std::string, CodePage>{
             {"shift-jis", CodePage::ShiftJis}, {"single-byte", CodePage::SingleByte}}));
     app.add_flag("--quiet", line.quiet, "Print nothing on success");

@@ -6,7 +6,9 @@
 namespace tervanil {
 namespace {
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -18,13 +20,15 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 } // namespace
 
 std::optional<CodePage> codePageNamed(std::string_view charset) {
-    for (std::string_view name : {"Shift_JIS", "SHIFT-JIS", "SJIS", "CP932", "Windows-31J", "MS932"})
+    for (std::string_view name :
+         {"Shift_JIS", "SHIFT-JIS", "SJIS", "CP932", "Windows-31J", "MS932"})
         if (equalsIgnoringCase(charset, name))
             return CodePage::ShiftJis;
     for (std::string_view name : {"UTF-8", "UTF8", "US-ASCII", "ASCII", "ANSI_X3.4-1968"})

@@ -13,7 +13,9 @@
 namespace tervanil {
 namespace {
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool hasSgfExtension(std::string_view name) {
     if (name.size() < 4)
@@ -27,17 +29,16 @@ bool hasSgfExtension(std::string_view name) {
 // folded, ties broken by the bytes themselves.
 bool listedBefore(const std::string& a, const std::string& b) {
     const auto folded = [](char x, char y) {
-        return static_cast<unsigned char>(asciiLower(x)) < static_cast<unsigned char>(asciiLower(y));
+        return static_cast<unsigned char>(asciiLower(x)) <
+               static_cast<unsigned char>(asciiLower(y));
     };
     if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), folded))
         return true;
     if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), folded))
         return false;
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) {
-                                            return static_cast<unsigned char>(x) <
-                                                   static_cast<unsigned char>(y);
-                                        });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
 }
 
 // Links are followed: a link to a regular file counts, a broken one does not.
@@ -118,7 +119,9 @@ std::vector<std::string> ScanSources(const std::filesystem::path& folder) {
     return names;
 }
 
-std::string sourceCountText(size_t count) { return "SGF Count = " + std::to_string(count); }
+std::string sourceCountText(size_t count) {
+    return "SGF Count = " + std::to_string(count);
+}
 
 std::string outputFolderName(Applet applet) {
     return applet == Applet::Orbanel ? "TervanilOB" : "TervanilQM";

@@ -9,12 +9,12 @@
 namespace tervanil {
 
 class Exception : public std::exception {
-public:
+  public:
     explicit Exception(std::string message) : m_message(std::move(message)) {}
     const std::string& message() const noexcept { return m_message; }
     const char* what() const noexcept override { return m_message.c_str(); }
 
-private:
+  private:
     std::string m_message;
 };
 
@@ -22,12 +22,12 @@ class EStreamError : public Exception {
     using Exception::Exception;
 };
 class EFOpenError : public EStreamError {
-public:
+  public:
     /// "ﾌｧｲﾙ <name> は開けません": a source that cannot be opened or read.
     explicit EFOpenError(std::string_view fileName);
 };
 class EFCreateError : public EStreamError {
-public:
+  public:
     /// "ﾌｧｲﾙ <name> を作成できません": a page that cannot be created.
     explicit EFCreateError(std::string_view fileName);
 };
@@ -35,12 +35,12 @@ class EFilerError : public Exception {
     using Exception::Exception;
 };
 class EWriteError : public EFilerError {
-public:
+  public:
     /// "ｽﾄﾘｰﾑへの書き込みｴﾗｰ": not all bytes of a page were written.
     EWriteError();
 };
 class EInvalidOperation : public Exception {
-public:
+  public:
     /// "文字列の大きさが ﾒﾓ の制限を越えました": a text too large to hold.
     EInvalidOperation();
 };

@@ -12,14 +12,18 @@ constexpr int nodesPerLine = 10;
 constexpr size_t breakOffset = 6; // a six-byte move node: ";B[ee]"
 constexpr size_t examineAgainAt = 3;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool isAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // Where the record's root node begins and ends.
 struct RootSplit {
-    size_t openingSemicolon; // the ";" of the first "(" ";", blanks allowed between
-    std::optional<size_t> headerEnd; // the ";" that opens the second node
-    RootTags tags;           // properties the root node holds already
+    size_t openingSemicolon;               // the ";" of the first "(" ";", blanks allowed between
+    std::optional<size_t> headerEnd;       // the ";" that opens the second node
+    RootTags tags;                         // properties the root node holds already
     std::optional<CodePage> namedCodePage; // what its CA[...] names, if known
 };
 
@@ -109,7 +113,8 @@ std::optional<RootSplit> splitRoot(std::string_view text, CodePage codePage) {
 
 // The length of the line break at `position` that the move part drops: a CR LF
 // pair or a lone LF outside values and between characters; 0 for any other byte.
-inline size_t lineBreakLengthAt(std::string_view moves, size_t position, const SgfScanner& scanner) {
+inline size_t lineBreakLengthAt(std::string_view moves, size_t position,
+                                const SgfScanner& scanner) {
     const char c = moves[position];
     if ((c != '\n' && c != '\r') || !scanner.atOutsideBoundary())
         return 0;
@@ -123,11 +128,12 @@ inline size_t lineBreakLengthAt(std::string_view moves, size_t position, const S
 // visited byte has an ordinal, its position in that text without breaks.
 // Used for the short looks ahead from a node.
 class MoveCursor {
-public:
+  public:
     /// A cursor on the byte at `position`, which the scanner has just read.
     MoveCursor(std::string_view moves, size_t position, size_t ordinal, const SgfScanner& scanner,
                ByteRole role)
-        : m_moves(moves), m_scanner(scanner), m_position(position), m_ordinal(ordinal), m_role(role) {}
+        : m_moves(moves), m_scanner(scanner), m_position(position), m_ordinal(ordinal),
+          m_role(role) {}
     bool atEnd() const { return m_position >= m_moves.size(); }
     char byte() const { return m_moves[m_position]; }
     ByteRole role() const { return m_role; }
@@ -146,7 +152,7 @@ public:
             advance();
     }
 
-private:
+  private:
     void settle() {
         while (m_position < m_moves.size()) {
             const size_t breakLength = lineBreakLengthAt(m_moves, m_position, m_scanner);
@@ -201,8 +207,8 @@ bool closesSixBytesOn(std::string_view moves, const MoveCursor& node, MovePlace 
         if (position + breakOffset >= moves.size())
             return false;
         const std::string_view ahead = moves.substr(position + 1, breakOffset);
-        const bool breaksAhead = std::any_of(ahead.begin(), ahead.end(),
-                                             [](char c) { return c == '\r' || c == '\n'; });
+        const bool breaksAhead =
+            std::any_of(ahead.begin(), ahead.end(), [](char c) { return c == '\r' || c == '\n'; });
         if (!breaksAhead && ahead.back() != ')')
             return false;
     }
@@ -264,7 +270,8 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
             runStart = position;
         } else if (c == ';' && !scanEnded && position - dropped >= examineFrom) {
             const size_t ordinal = position - dropped;
-            const MoveCursor node(moves, position, ordinal, SgfScanner(codePage), ByteRole::Outside);
+            const MoveCursor node(moves, position, ordinal, SgfScanner(codePage),
+                                  ByteRole::Outside);
             if (closesSixBytesOn(moves, node, pendingBreak)) {
                 scanEnded = true;
             } else if (++nodes == nodesPerLine) {
@@ -312,7 +319,8 @@ std::string rootAdditions(const RootTags& present, const ConversionOptions& opti
     std::string additions;
     if (!present.go) {
         additions += "\r\nGO[";
-        additions += static_cast<char>('0' + (options.number ? 0 : 2) + (options.advancemoves ? 1 : 0));
+        additions +=
+            static_cast<char>('0' + (options.number ? 0 : 2) + (options.advancemoves ? 1 : 0));
         additions += ']';
     }
     const bool interactive = options.applet == Applet::Quillamy && options.clickable;

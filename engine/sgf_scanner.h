@@ -18,7 +18,7 @@ enum class ByteRole : std::uint8_t {
 };
 
 class SgfScanner {
-public:
+  public:
     explicit SgfScanner(CodePage codePage) : m_codePage(codePage) {}
 
     ByteRole step(unsigned char byte) {
@@ -52,7 +52,7 @@ public:
     /// changes no value and splits no character.
     bool atOutsideBoundary() const { return !m_inValue && !m_trailPending; }
 
-private:
+  private:
     CodePage m_codePage;
     bool m_inValue = false;
     bool m_escapePending = false;

@@ -15,7 +15,7 @@ namespace {
 
 // Closes a descriptor on every path out of a scope.
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
     ~FileDescriptor() {
         if (m_fd >= 0)
@@ -31,7 +31,7 @@ public:
         return ::close(fd) == 0;
     }
 
-private:
+  private:
     int m_fd;
 };
 
@@ -139,8 +139,8 @@ size_t addedByNormalising(std::string_view text, CodePage codePage) {
 
 std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage) {
     const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
-    const size_t end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes.data())
-                           : bytes.size();
+    const size_t end =
+        nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes.data()) : bytes.size();
     // Most records need nothing added, and then the text is kept where it is.
     const size_t added = addedByNormalising(std::string_view(bytes).substr(0, end), codePage);
     if (added == 0) {

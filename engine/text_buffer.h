@@ -10,7 +10,7 @@
 namespace tervanil {
 
 class TextBuffer {
-public:
+  public:
     /// Replaces the text with the named file's bytes, line breaks normalised:
     /// CR LF stays, a lone CR or LF becomes CR LF, a lead byte of `codePage`
     /// takes the byte after it unchanged, and the text ends before the first NUL.
@@ -52,7 +52,7 @@ public:
     /// file is then left as it was and no temporary file remains.
     void saveToFile(const std::string& path, std::string_view displayName) const;
 
-private:
+  private:
     bool endsWithLineBreak() const noexcept;
 
     std::string m_text;

@@ -48,8 +48,8 @@ TEST(Cli, QuietPrintsNothing) {
 TEST(Cli, ConvertsAnotherFolderWithDashC) {
     TempFolder folder, elsewhere;
     folder.write("one.sgf", record);
-    const ProcessResult run =
-        testing_support::runProcess(TERVANIL_CLI_PATH, {"-C", folder.root().native()}, elsewhere.root());
+    const ProcessResult run = testing_support::runProcess(
+        TERVANIL_CLI_PATH, {"-C", folder.root().native()}, elsewhere.root());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(folder.exists("TervanilOB/one.htm"));
     EXPECT_TRUE(elsewhere.names().empty());
@@ -74,14 +74,22 @@ TEST_P(CliProfile, AppletTagFollowsAppletAndLanguage) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliProfile,
     testing::Values(
-        ProfileCase{{}, "TervanilOB",
-                    "<APPLET CODEBASE=\"Orbanel\" CODE=\"Orbanel.Orbanel.class\"WIDTH=575 HEIGHT=454>"},
-        ProfileCase{{"--applet", "quillamy"}, "TervanilQM",
-                    "<APPLET CODEBASE=\"Dunmeris\" CODE=\"Quillamy.Quillamy.class\"WIDTH=399 HEIGHT=492>"},
-        ProfileCase{{"--applet", "quillamy", "--language", "japanese"}, "TervanilQM",
-                    "<APPLET CODEBASE=\"Dunmeris\" CODE=\"Quillamy.QuillamyJpn.class\"WIDTH=399 HEIGHT=545>"},
-        ProfileCase{{"--width", "", "--height", "50%", "--codebase", "viewers/x"}, "TervanilOB",
-                    "<APPLET CODEBASE=\"viewers/x\" CODE=\"Orbanel.Orbanel.class\"WIDTH= HEIGHT=50%>"}));
+        ProfileCase{
+            {},
+            "TervanilOB",
+            "<APPLET CODEBASE=\"Orbanel\" CODE=\"Orbanel.Orbanel.class\"WIDTH=575 HEIGHT=454>"},
+        ProfileCase{
+            {"--applet", "quillamy"},
+            "TervanilQM",
+            "<APPLET CODEBASE=\"Dunmeris\" CODE=\"Quillamy.Quillamy.class\"WIDTH=399 HEIGHT=492>"},
+        ProfileCase{{"--applet", "quillamy", "--language", "japanese"},
+                    "TervanilQM",
+                    "<APPLET CODEBASE=\"Dunmeris\" CODE=\"Quillamy.QuillamyJpn.class\"WIDTH=399 "
+                    "HEIGHT=545>"},
+        ProfileCase{
+            {"--width", "", "--height", "50%", "--codebase", "viewers/x"},
+            "TervanilOB",
+            "<APPLET CODEBASE=\"viewers/x\" CODE=\"Orbanel.Orbanel.class\"WIDTH= HEIGHT=50%>"}));
 
 TEST(Cli, RecordOptionsReachTheRootNode) {
     TempFolder folder;
@@ -92,8 +100,9 @@ TEST(Cli, RecordOptionsReachTheRootNode) {
                      "--startupmessage", "Black to play", "--bgcolor", "ffffff"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string page = folder.read("TervanilQM/one.htm");
-    EXPECT_NE(page.find("(;\r\nGO[3]\r\nCL[2]\r\nQS[1]\r\nNE[W]\r\nAS[4,2]\r\nC[Black to play]GM[1]"),
-              std::string::npos);
+    EXPECT_NE(
+        page.find("(;\r\nGO[3]\r\nCL[2]\r\nQS[1]\r\nNE[W]\r\nAS[4,2]\r\nC[Black to play]GM[1]"),
+        std::string::npos);
     EXPECT_NE(page.find("<BODY BGCOLOR=\"#ffffff\">"), std::string::npos);
 }
 
@@ -113,9 +122,11 @@ TEST(Cli, FailedRunReportsTheMessageAndKeepsEarlierPages) {
 TEST(Cli, UsageErrorsExitWithTwo) {
     TempFolder folder;
     folder.write("one.sgf", record);
-    for (std::vector<std::string> arguments :
-         {std::vector<std::string>{"--bogus"}, {"--applet", "other"}, {"--next", "red"},
-          {"-C", "/no/such/folder"}, {"extra"}}) {
+    for (std::vector<std::string> arguments : {std::vector<std::string>{"--bogus"},
+                                               {"--applet", "other"},
+                                               {"--next", "red"},
+                                               {"-C", "/no/such/folder"},
+                                               {"extra"}}) {
         const ProcessResult run = cli(folder, arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments[0];
         EXPECT_NE(run.err.find("Usage"), std::string::npos) << run.err;
@@ -128,7 +139,8 @@ TEST(Cli, HelpListsTheOptions) {
     TempFolder folder;
     const ProcessResult run = cli(folder, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* option : {"--applet", "--startupmessage", "--no-clickable", "--codepage", "-C"})
+    for (const char* option :
+         {"--applet", "--startupmessage", "--no-clickable", "--codepage", "-C"})
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 

@@ -26,8 +26,8 @@ void convert(const TempFolder& folder, const ConversionOptions& options = {}) {
 
 TEST(ScanSources, ListsRegularSgfFilesInCaseInsensitiveNameOrder) {
     TempFolder folder;
-    for (std::string name : {"b.SGF", "a.sgf", "A.sgf", "_x.Sgf", ".hidden.sgf", ".sgf", "notes.txt",
-                             "sgf", "target.txt"})
+    for (std::string name : {"b.SGF", "a.sgf", "A.sgf", "_x.Sgf", ".hidden.sgf", ".sgf",
+                             "notes.txt", "sgf", "target.txt"})
         folder.write(name, "(;)");
     ASSERT_EQ(::mkdir(folder.path("dir.sgf").c_str(), 0755), 0);
     ASSERT_EQ(::mkfifo(folder.path("fifo.sgf").c_str(), 0644), 0);

@@ -87,7 +87,8 @@ TEST(Corpus, ReworkKeepsEveryRecordWhole) {
         const std::string additions = rootAdditions(tagsOfRootNode(loaded, opening), options);
         ASSERT_EQ(result.substr(0, opening + 1), loaded.substr(0, opening + 1));
         ASSERT_EQ(result.substr(opening + 1, additions.size()), additions);
-        EXPECT_EQ(testing_support::withoutBreaksOutsideValues(result.substr(opening + 1 + additions.size())),
+        EXPECT_EQ(testing_support::withoutBreaksOutsideValues(
+                      result.substr(opening + 1 + additions.size())),
                   testing_support::withoutBreaksOutsideValues(loaded.substr(opening + 1)));
         EXPECT_TRUE(result.ends_with("\r\n"));
     }

@@ -29,11 +29,12 @@ std::string moves(int count) {
 }
 
 TEST(ReworkRecord, DefaultOptionsExample) {
-    EXPECT_EQ(reworked(exampleRecord), "(;\r\n"
-                                       "GO[0]GM[1]FF[3]SZ[9]\r\n"
-                                       "GN[Example]\r\n"
-                                       ";B[ee];W[gc];B[cg];W[cc];B[gg];W[eg];B[ge];W[ec];B[dd];W[fd]\r\n"
-                                       ";B[ff];W[dg])\r\n");
+    EXPECT_EQ(reworked(exampleRecord),
+              "(;\r\n"
+              "GO[0]GM[1]FF[3]SZ[9]\r\n"
+              "GN[Example]\r\n"
+              ";B[ee];W[gc];B[cg];W[cc];B[gg];W[eg];B[ge];W[ec];B[dd];W[fd]\r\n"
+              ";B[ff];W[dg])\r\n");
 }
 
 TEST(ReworkRecord, SecondAppletExample) {
@@ -68,7 +69,8 @@ TEST(ReworkRecord, OpeningMayHaveBlanksBeforeItsSemicolon) {
 }
 
 TEST(ReworkRecord, TextBeforeTheRecordStays) {
-    EXPECT_EQ(reworked("Game of 1 May\r\n(;GM[1];B[aa])"), "Game of 1 May\r\n(;\r\nGO[0]GM[1];B[aa])\r\n");
+    EXPECT_EQ(reworked("Game of 1 May\r\n(;GM[1];B[aa])"),
+              "Game of 1 May\r\n(;\r\nGO[0]GM[1];B[aa])\r\n");
 }
 
 TEST(ReworkRecord, SemicolonInRootCommentDoesNotEndRootNode) {
@@ -115,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Reflow,
     testing::Values(
         ReflowCase{"TenNodesStayOnOneLine", moves(10) + ")", moves(10) + ")"},
-        ReflowCase{"EleventhNodeStartsALine", moves(11) + ")", moves(10) + "\r\n" + moves(11).substr(60) + ")"},
+        ReflowCase{"EleventhNodeStartsALine", moves(11) + ")",
+                   moves(10) + "\r\n" + moves(11).substr(60) + ")"},
         ReflowCase{"TwentyOneNodes", moves(21) + ")",
                    moves(10) + "\r\n" + moves(10) + "\r\n" + moves(21).substr(120) + ")"},
         ReflowCase{"LineBreaksOfTheMovePartGo", ";B[aa]\r\n;W[bb]\r\n)", ";B[aa];W[bb])"},
@@ -183,44 +186,45 @@ TEST_P(Additions, FollowTheOptions) {
     EXPECT_EQ(rootAdditions({}, GetParam().options), GetParam().additions);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Additions,
-    testing::Values(
-        AdditionsCase{"Defaults", {}, "\r\nGO[0]"},
-        AdditionsCase{"NumberAndAdvance", quillamy([](auto& o) { o.advancemoves = true; }),
-                      "\r\nGO[1]\r\nCL[1]"},
-        AdditionsCase{"NoNumber", quillamy([](auto& o) { o.number = false; }), "\r\nGO[2]\r\nCL[1]"},
-        AdditionsCase{"NotClickable",
-                      quillamy([](auto& o) {
-                          o.clickable = false;
-                          o.askstyle = true;
-                          o.nextWhite = true;
-                      }),
-                      "\r\nGO[0]"},
-        AdditionsCase{"FirstAppletIgnoresInteraction",
-                      [] {
-                          ConversionOptions o;
-                          o.askstyle = true;
-                          o.nextWhite = true;
-                          return o;
-                      }(),
-                      "\r\nGO[0]"},
-        // The comparison is with the text as typed.
-        AdditionsCase{"StartupNumberWithBlank",
-                      [] {
-                          ConversionOptions o;
-                          o.startupNumber = " 1";
-                          return o;
-                      }(),
-                      "\r\nGO[0]\r\nAS[0, 1]"},
-        AdditionsCase{"EmptyStartupMoves",
-                      [] {
-                          ConversionOptions o;
-                          o.startupMoves = "";
-                          return o;
-                      }(),
-                      "\r\nGO[0]\r\nAS[,1]"}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, Additions,
+                         testing::Values(AdditionsCase{"Defaults", {}, "\r\nGO[0]"},
+                                         AdditionsCase{"NumberAndAdvance", quillamy([](auto& o) {
+                                                           o.advancemoves = true;
+                                                       }),
+                                                       "\r\nGO[1]\r\nCL[1]"},
+                                         AdditionsCase{"NoNumber",
+                                                       quillamy([](auto& o) { o.number = false; }),
+                                                       "\r\nGO[2]\r\nCL[1]"},
+                                         AdditionsCase{"NotClickable", quillamy([](auto& o) {
+                                                           o.clickable = false;
+                                                           o.askstyle = true;
+                                                           o.nextWhite = true;
+                                                       }),
+                                                       "\r\nGO[0]"},
+                                         AdditionsCase{"FirstAppletIgnoresInteraction",
+                                                       [] {
+                                                           ConversionOptions o;
+                                                           o.askstyle = true;
+                                                           o.nextWhite = true;
+                                                           return o;
+                                                       }(),
+                                                       "\r\nGO[0]"},
+                                         // The comparison is with the text as typed.
+                                         AdditionsCase{"StartupNumberWithBlank",
+                                                       [] {
+                                                           ConversionOptions o;
+                                                           o.startupNumber = " 1";
+                                                           return o;
+                                                       }(),
+                                                       "\r\nGO[0]\r\nAS[0, 1]"},
+                                         AdditionsCase{"EmptyStartupMoves",
+                                                       [] {
+                                                           ConversionOptions o;
+                                                           o.startupMoves = "";
+                                                           return o;
+                                                       }(),
+                                                       "\r\nGO[0]\r\nAS[,1]"}),
+                         [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace tervanil

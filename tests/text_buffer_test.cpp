@@ -33,16 +33,16 @@ TEST_P(LoadNormalisesLineBreaks, FromFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadNormalisesLineBreaks,
-    testing::Values(
-        LoadCase{"LoneLfAndCr", "X\nY\r", CodePage::SingleByte, "X\r\nY\r\n"},
-        LoadCase{"CrBeforeCrLf", "X\r\r\n", CodePage::SingleByte, "X\r\n\r\n"},
-        LoadCase{"CrLfStays", "X\r\nY", CodePage::SingleByte, "X\r\nY"},
-        LoadCase{"LfCr", "X\n\rY", CodePage::SingleByte, "X\r\n\r\nY"},
-        LoadCase{"EndsAtNul", std::string("X\0Y\n", 4), CodePage::SingleByte, "X"},
-        LoadCase{"Empty", "", CodePage::SingleByte, ""},
-        LoadCase{"LeadByteTakesLf", "\x81\nA\n", CodePage::ShiftJis, "\x81\nA\r\n"},
-        LoadCase{"NoLeadBytesInSingleByte", "\x81\nA", CodePage::SingleByte, "\x81\r\nA"},
-        LoadCase{"LeadByteAtEnd", "A\x81", CodePage::ShiftJis, "A\x81"}),
+    testing::Values(LoadCase{"LoneLfAndCr", "X\nY\r", CodePage::SingleByte, "X\r\nY\r\n"},
+                    LoadCase{"CrBeforeCrLf", "X\r\r\n", CodePage::SingleByte, "X\r\n\r\n"},
+                    LoadCase{"CrLfStays", "X\r\nY", CodePage::SingleByte, "X\r\nY"},
+                    LoadCase{"LfCr", "X\n\rY", CodePage::SingleByte, "X\r\n\r\nY"},
+                    LoadCase{"EndsAtNul", std::string("X\0Y\n", 4), CodePage::SingleByte, "X"},
+                    LoadCase{"Empty", "", CodePage::SingleByte, ""},
+                    LoadCase{"LeadByteTakesLf", "\x81\nA\n", CodePage::ShiftJis, "\x81\nA\r\n"},
+                    LoadCase{"NoLeadBytesInSingleByte", "\x81\nA", CodePage::SingleByte,
+                             "\x81\r\nA"},
+                    LoadCase{"LeadByteAtEnd", "A\x81", CodePage::ShiftJis, "A\x81"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(TextBuffer, AddLineEndsEachLineWithCrLf) {
@@ -123,7 +123,7 @@ TEST(TextBuffer, SaveOfLongestLegalNameWorks) {
 
 // A file size limit makes the write itself fail, as a full disk does.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes) {
         ::getrlimit(RLIMIT_FSIZE, &m_saved);
         m_handler = std::signal(SIGXFSZ, SIG_IGN);
@@ -136,7 +136,7 @@ public:
         std::signal(SIGXFSZ, m_handler);
     }
 
-private:
+  private:
     rlimit m_saved{};
     void (*m_handler)(int);
 };

@@ -14,7 +14,7 @@
 namespace testing_support {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tervanil-XXXXXX").native();
         if (::mkdtemp(pattern.data()) == nullptr)
@@ -60,7 +60,7 @@ public:
         return found;
     }
 
-private:
+  private:
     std::filesystem::path m_root;
 };
 
