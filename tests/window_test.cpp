@@ -168,6 +168,8 @@ class WindowTest : public QObject {
     void exceptionBox_data();
     void exceptionBox();
     void captionsFitTheirControls();
+    void tabOrder_data();
+    void tabOrder();
 };
 
 void WindowTest::startState_data() {
@@ -489,6 +491,45 @@ void WindowTest::captionsFitTheirControls() {
     QVERIFY2(tooNarrow.isEmpty(), qPrintable(tooNarrow.join(QStringLiteral("; "))));
     // Nine labels, six radio buttons, five check boxes and the start button.
     QCOMPARE(captionCount, 21);
+}
+
+// Tab stops are the enabled, shown controls in the stored order; of a radio
+// group only its chosen button, and the language choice is a group of its own
+// although it lies on the applet choice's panel.
+void WindowTest::tabOrder_data() {
+    QTest::addColumn<QStringList>("choices");
+    QTest::addColumn<QStringList>("stops");
+
+    QTest::newRow("start") << QStringList{}
+                           << QStringList{"Button1", "RadioButton1", "Edit4",     "Edit5",
+                                          "Edit6",   "CheckBox5",    "CheckBox6", "Edit1",
+                                          "Edit2",   "Edit3",        "Edit7"};
+    QTest::newRow("second applet, Japanese, white")
+        << QStringList{"RadioButton2", "RadioButton6", "RadioButton5"}
+        << QStringList{"Button1",      "RadioButton2", "Edit4",     "Edit5",
+                       "Edit6",        "RadioButton6", "CheckBox3", "CheckBox4",
+                       "RadioButton5", "CheckBox5",    "CheckBox6", "Edit1",
+                       "Edit2",        "Edit3",        "Edit7",     "CheckBox1"};
+}
+
+void WindowTest::tabOrder() {
+    QFETCH(QStringList, choices);
+    QFETCH(QStringList, stops);
+
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    folder.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&folder.window()));
+    for (const QString& choice : choices)
+        folder.click(choice.toLatin1().constData());
+    control<QWidget>(folder.window(), "Button1")->setFocus();
+
+    QStringList visited;
+    for (qsizetype i = 0; i <= stops.size(); ++i) {
+        visited << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited, stops + QStringList{"Button1"});
 }
 
 QTEST_MAIN(WindowTest)
