@@ -296,9 +296,12 @@ void appendSgfEscaped(std::string& out, std::string_view text, CodePage codePage
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (isLeadByte(codePage, static_cast<unsigned char>(c))) {
-            out += c;
-            if (i + 1 < text.size())
+            // A lead byte that ends the text is half a character: it would
+            // take the value's closing "]" along, so it is left out.
+            if (i + 1 < text.size()) {
+                out += c;
                 out += text[++i];
+            }
             continue;
         }
         if (c == '\\' || c == ']')
@@ -357,7 +360,11 @@ std::optional<std::string> reworkedRecord(std::string_view record,
     if (!split || !split->headerEnd)
         return std::nullopt;
 
-    const std::string additions = rootAdditions(split->tags, options);
+    // Typed texts are escaped for the code page the record is read in, so that
+    // no lead byte of another code page takes an escape or a "]" along.
+    ConversionOptions recordOptions = options;
+    recordOptions.codePage = codePage;
+    const std::string additions = rootAdditions(split->tags, recordOptions);
     const std::string_view opening = record.substr(0, split->openingSemicolon + 1);
     const std::string_view restOfHeader =
         record.substr(opening.size(), *split->headerEnd - opening.size());
