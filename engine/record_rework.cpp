@@ -227,7 +227,8 @@ MovePlace breakSpotAfter(const MoveCursor& node) {
     return {probe.position(), probe.ordinal()};
 }
 
-// The position just behind the value whose content starts at `position`.
+// The position just behind the value whose content starts at `position`; one
+// past the end of `text` when the value is not closed.
 size_t endOfValue(std::string_view text, size_t position, CodePage codePage) {
     while (position < text.size()) {
         const unsigned char c = static_cast<unsigned char>(text[position]);
@@ -237,7 +238,7 @@ size_t endOfValue(std::string_view text, size_t position, CodePage codePage) {
             ++position; // the escaped character is taken whole below
         position += isLeadByte(codePage, static_cast<unsigned char>(text[position])) ? 2 : 1;
     }
-    return text.size();
+    return text.size() + 1;
 }
 
 // Appends the move part without its line breaks outside values, a CR LF after
@@ -252,7 +253,8 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
     bool scanEnded = false;
     size_t examineFrom = 0;
     MovePlace pendingBreak = noBreak;
-    for (size_t position = 0; position < size;) {
+    size_t position = 0;
+    while (position < size) {
         if (pendingBreak.position == position) {
             out.append(moves, runStart, position - runStart);
             out += "\r\n";
@@ -288,7 +290,9 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
         }
     }
     out.append(moves, runStart, size - runStart);
-    if (pendingBreak.position != noBreak.position) // the spot is the very end
+    // The spot is the very end. A value left open or half a character there
+    // would take the break in, so then there is none.
+    if (pendingBreak.position != noBreak.position && position == size)
         out += "\r\n";
 }
 

@@ -68,4 +68,27 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// Nine nodes and a tenth whose break would fall at the very end of the text.
+const std::string nineNodes = ";B[aa];W[bb];B[cc];W[dd];B[ee];W[ff];B[gg];W[hh];B[ii]";
+
+TEST(ReflowAtTheEnd, NoBreakInsideAValueLeftOpen) {
+    const std::string record = "(;GM[1]" + nineNodes + ";C[left open";
+    EXPECT_EQ(tervanil::reworkedRecord(record, {}),
+              "(;\r\nGO[0]GM[1]" + nineNodes + ";C[left open\r\n");
+}
+
+TEST(ReflowAtTheEnd, NoBreakInsideHalfACharacter) {
+    ConversionOptions options;
+    options.codePage = CodePage::ShiftJis;
+    const std::string record = "(;GM[1]" + nineNodes + ";\x81";
+    EXPECT_EQ(tervanil::reworkedRecord(record, options),
+              "(;\r\nGO[0]GM[1]" + nineNodes + ";\x81\r\n");
+}
+
+TEST(ReflowAtTheEnd, BreakBehindAClosedValue) {
+    const std::string record = "(;GM[1]" + nineNodes + ";C[x]";
+    EXPECT_EQ(tervanil::reworkedRecord(record, {}),
+              "(;\r\nGO[0]GM[1]" + nineNodes + ";C[x]\r\n\r\n");
+}
+
 } // namespace
