@@ -265,13 +265,35 @@ struct Input {
     uintmax_t largestBytes = 0;
 };
 
-// Every run starts without its output, as a copy starts without its target,
-// and with earlier writes flushed, so that their write-back to disk does not
-// fall into the next run's time.
-void startClean(const fs::path& output) {
-    fs::remove_all(output);
-    ::sync();
-}
+// Where the runs work. The disk's ext4 here has no journal, and then a new
+// inode is not taken from those freed in the last minute or more: each file
+// made after many deletions walks past all of them. Deleting one run's 10,000
+// pages before the next would make that run quadratic, so every run gets a
+// fresh folder and keeps its files to the end; only a large record's single
+// page goes at once, to bound the disk space.
+class RunFolders {
+  public:
+    explicit RunFolders(fs::path root) : m_root(std::move(root)) { fs::create_directories(m_root); }
+
+    /// A name that no run has used.
+    fs::path fresh(const std::string& stem) {
+        return m_root / (stem + "-" + std::to_string(++m_count));
+    }
+
+    /// A fresh folder with a hard link to every record of `input`: the same
+    /// files, read from the same cache, and no output folder yet.
+    fs::path linkedCopy(const Input& input) {
+        const fs::path folder = fresh(input.folder.filename().string());
+        fs::create_directory(folder);
+        for (const fs::directory_entry& entry : fs::directory_iterator(input.folder))
+            fs::create_hard_link(entry.path(), folder / entry.path().filename());
+        return folder;
+    }
+
+  private:
+    fs::path m_root;
+    int m_count = 0;
+};
 
 double processCpuSeconds() {
     timespec now{};
@@ -279,29 +301,39 @@ double processCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-ProcessRun engineRun(const Input& input) {
-    startClean(outputFolder(input.folder));
+// Earlier writes are flushed before each run starts, so that their write-back
+// to disk does not fall into its time.
+ProcessRun engineRun(RunFolders& folders, const Input& input) {
+    const fs::path folder = folders.linkedCopy(input);
+    ::sync();
     const double cpuStart = processCpuSeconds();
     const Clock::time_point start = Clock::now();
-    const std::vector<std::string> sources = tervanil::ScanSources(input.folder);
+    const std::vector<std::string> sources = tervanil::ScanSources(folder);
     tervanil::ConversionOptions options;
     tervanil::WorkBuffers buffers;
-    tervanil::RunConversion(input.folder, sources, options, buffers);
+    tervanil::RunConversion(folder, sources, options, buffers);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpuSeconds = processCpuSeconds() - cpuStart;
-    checkPages(input.folder, input.records, input.bytes);
+    checkPages(folder, input.records, input.bytes);
+    if (input.records == 1)
+        fs::remove_all(outputFolder(folder));
     return {seconds, cpuSeconds, 0};
 }
 
-ProcessRun cliRun(Launcher& launcher, const Settings& settings, const Input& input) {
-    startClean(outputFolder(input.folder));
-    ProcessRun run = launcher.run({settings.cli.string(), "-C", input.folder.string(), "--quiet"});
-    checkPages(input.folder, input.records, input.bytes);
+ProcessRun cliRun(Launcher& launcher, RunFolders& folders, const Settings& settings,
+                  const Input& input) {
+    const fs::path folder = folders.linkedCopy(input);
+    ::sync();
+    ProcessRun run = launcher.run({settings.cli.string(), "-C", folder.string(), "--quiet"});
+    checkPages(folder, input.records, input.bytes);
+    if (input.records == 1)
+        fs::remove_all(outputFolder(folder));
     return run;
 }
 
-ProcessRun copyRun(Launcher& launcher, const Input& input, const fs::path& target) {
-    startClean(target);
+ProcessRun copyRun(Launcher& launcher, RunFolders& folders, const Input& input) {
+    const fs::path target = folders.fresh("copy");
+    ::sync();
     return launcher.run({"/bin/cp", "-r", input.folder.string(), target.string()});
 }
 
@@ -441,7 +473,6 @@ void benchmark(Launcher& launcher, const Settings& settings, const fs::path& wor
     const Input large1 = makeLargeInput(work / "large-1x", largeBytes, 1);
     const Input large2 = makeLargeInput(work / "large-2x", 2 * largeBytes, 2);
     const Input small = makeSmallInputs(work / "small", settings);
-    const fs::path copyTarget = work / "small-copy";
     const double sizeRatio = static_cast<double>(large2.bytes) / static_cast<double>(large1.bytes);
 
     std::printf("Inputs in %s: one record of %.1f MB, one of %.1f MB, %zu records of %.1f-%.1f KB "
@@ -452,9 +483,14 @@ void benchmark(Launcher& launcher, const Settings& settings, const fs::path& wor
                 static_cast<double>(settings.smallMaxBytes) / 1024.0,
                 static_cast<double>(small.bytes) / mebibyte);
 
-    const auto engine = [](const Input& input) { return [&input] { return engineRun(input); }; };
-    const auto cli = [&launcher, &settings](const Input& input) {
-        return [&launcher, &settings, &input] { return cliRun(launcher, settings, input); };
+    RunFolders folders(work / "runs");
+    const auto engine = [&folders](const Input& input) {
+        return [&folders, &input] { return engineRun(folders, input); };
+    };
+    const auto cli = [&launcher, &folders, &settings](const Input& input) {
+        return [&launcher, &folders, &settings, &input] {
+            return cliRun(launcher, folders, settings, input);
+        };
     };
 
     std::printf("(a) One large record, end to end (read, rework, page, write)\n");
@@ -469,11 +505,9 @@ void benchmark(Launcher& launcher, const Settings& settings, const fs::path& wor
     printDoubling("CLI", cli1.seconds, cli2.seconds, sizeRatio);
 
     std::printf("\n(b) %zu small records against cp -r of the same folder\n", small.records);
-    fs::remove_all(outputFolder(small.folder));
     const std::vector<Measured> smallRuns =
-        measureInRounds(settings.runs, {[&] { return copyRun(launcher, small, copyTarget); },
+        measureInRounds(settings.runs, {[&] { return copyRun(launcher, folders, small); },
                                         engine(small), cli(small)});
-    fs::remove_all(copyTarget);
     const Measured &copy = smallRuns[0], &engineSmall = smallRuns[1], &cliSmall = smallRuns[2];
     std::printf("  %-11s %7.3f s (slowest %7.3f, CPU %7.3f)\n", "cp -r", copy.seconds,
                 copy.worstSeconds, copy.cpuSeconds);
@@ -493,7 +527,6 @@ void benchmark(Launcher& launcher, const Settings& settings, const fs::path& wor
     std::printf("  %-22s peak RSS %8.1f MB   (for scale: a process that copies the small "
                 "records)\n",
                 "cp -r", copy.peakMegabytes);
-    fs::remove_all(outputFolder(small.folder));
 }
 
 } // namespace
