@@ -164,6 +164,7 @@ class WindowTest : public QObject {
     void disablingKeepsValues();
     void runWritesPagesWithTheDefaults();
     void runTakesTheControlsValues();
+    void enterStartsTheRunOnlyOnTheButton();
     void failedRunLeavesTheWindowUsable();
     void exceptionBox_data();
     void exceptionBox();
@@ -402,6 +403,25 @@ void WindowTest::runTakesTheControlsValues() {
              qPrintable(page));
     for (const char* property : {"GO[3]", "CL[2]", "QS[1]", "NE[W]", "AS[2,5]", "C[ 黒番 ]"})
         QVERIFY2(page.contains(QString::fromUtf8("\r\n") + QString::fromUtf8(property)), property);
+}
+
+void WindowTest::enterStartsTheRunOnlyOnTheButton() {
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    folder.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&folder.window()));
+
+    auto* edit = control<QLineEdit>(folder.window(), "Edit4");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(folder.status(), QStringLiteral("SGF Count = 1"));
+    QVERIFY(!QFile::exists(folder.path("TervanilOB")));
+
+    auto* button = control<QPushButton>(folder.window(), "Button1");
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Return);
+    QCOMPARE(folder.status(), QStringLiteral("Tervanil OK"));
+    QVERIFY(QFile::exists(folder.path("TervanilOB/a.htm")));
 }
 
 void WindowTest::failedRunLeavesTheWindowUsable() {
