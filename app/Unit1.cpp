@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <initializer_list>
+
 TForm1* Form1 = nullptr;
 
 namespace {
@@ -158,18 +160,15 @@ void TForm1::setStatus(const QString& text) {
 
 // The options that only the second applet uses, with the caption of `next`.
 void TForm1::setInteractionOptionsEnabled(bool enabled) {
-    for (QWidget* option :
-         {static_cast<QWidget*>(RadioButton5), static_cast<QWidget*>(RadioButton4),
-          static_cast<QWidget*>(Label2), static_cast<QWidget*>(CheckBox4),
-          static_cast<QWidget*>(CheckBox3), static_cast<QWidget*>(CheckBox1)})
+    for (QWidget* option : std::initializer_list<QWidget*>{RadioButton5, RadioButton4, Label2,
+                                                           CheckBox4, CheckBox3, CheckBox1})
         option->setEnabled(enabled);
 }
 
 // What `clickable` governs: the interaction options apart from itself.
 void TForm1::setClickableDependantsEnabled(bool enabled) {
-    for (QWidget* option : {static_cast<QWidget*>(RadioButton5),
-                            static_cast<QWidget*>(RadioButton4), static_cast<QWidget*>(Label2),
-                            static_cast<QWidget*>(CheckBox4), static_cast<QWidget*>(CheckBox1)})
+    for (QWidget* option :
+         std::initializer_list<QWidget*>{RadioButton5, RadioButton4, Label2, CheckBox4, CheckBox1})
         option->setEnabled(enabled);
 }
 
