@@ -19,7 +19,6 @@
 #include <QtTest>
 
 #include <memory>
-#include <optional>
 
 namespace {
 
