@@ -50,7 +50,7 @@ struct Settings {
     size_t smallMaxBytes = 6144;
     int runs = 3;
     fs::path cli = TERVANIL_CLI_PATH;
-    fs::path work; // empty: a fresh temporary folder, removed at the end
+    fs::path parent; // of the temporary work folder; empty: $TMPDIR or /tmp
     bool keep = false;
 };
 
@@ -463,26 +463,26 @@ Settings parseArguments(int argc, char** argv) {
             settings.runs = std::max(1, std::stoi(argv[++i]));
         else if (argument == "--cli" && hasValue)
             settings.cli = argv[++i];
-        else if (argument == "--work" && hasValue)
-            settings.work = argv[++i];
+        else if (argument == "--in" && hasValue)
+            settings.parent = argv[++i];
         else if (argument == "--keep")
             settings.keep = true;
         else
             throw std::invalid_argument(
                 "usage: conversion_bench [--large-mb N] [--small-count N] [--runs N] "
-                "[--cli PATH] [--work DIR] [--keep]");
+                "[--cli PATH] [--in DIR] [--keep]");
     }
     return settings;
 }
 
+// Always a new folder, so that removing it at the end removes only what the
+// benchmark made.
 fs::path makeWorkFolder(const Settings& settings) {
-    if (!settings.work.empty()) {
-        fs::create_directories(settings.work);
-        return settings.work;
-    }
     const char* temporary = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(temporary && *temporary ? temporary : "/tmp") + "/tervanil-bench-XXXXXX";
+    const fs::path parent = !settings.parent.empty()          ? settings.parent
+                            : temporary && *temporary != '\0' ? fs::path(temporary)
+                                                              : fs::path("/tmp");
+    std::string pattern = (parent / "tervanil-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot make a temporary folder");
     return pattern;
