@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -59,7 +60,7 @@ struct Settings {
 const char* const comments[] = {
     "Black takes the corner.",
     "A \"slack\" move & the wrong direction: <joseki> says hane.",
-    "Variation: W[dd] was better, see the game record\\] of 1998.",
+    "Variation: W[dd\\] was better, as in the game of 1998.", // "]" escaped in a value
     "White resigns the ko\r\nand plays elsewhere.",
     "This is the key point.",
 };
@@ -128,7 +129,7 @@ class Launcher {
   public:
     Launcher() {
         int requests[2], replies[2];
-        if (::pipe(requests) != 0 || ::pipe(replies) != 0)
+        if (::pipe2(requests, O_CLOEXEC) != 0 || ::pipe2(replies, O_CLOEXEC) != 0)
             throw std::runtime_error("cannot make the launcher's pipes");
         std::fflush(nullptr);
         m_pid = ::fork();
