@@ -504,25 +504,30 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     check(file.good(), "the fuzzer writes its source file");
 }
 
-// One folder for the whole fuzzing process, in memory where the system has
-// such a folder; every input's source and page are removed again.
-const std::filesystem::path& workFolder() {
-    static const std::filesystem::path folder = [] {
+// A folder for one input, in memory where the system has such a folder,
+// removed with its contents when the input is done.
+class WorkFolder {
+  public:
+    WorkFolder() {
         std::error_code error;
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", error)
                                                ? std::filesystem::path("/dev/shm")
                                                : std::filesystem::temp_directory_path();
         std::string pattern = (base / "tervanil-fuzz-XXXXXX").native();
         check(::mkdtemp(pattern.data()) != nullptr, "the fuzzer makes its work folder");
-        std::filesystem::create_directory(std::filesystem::path(pattern) / "out");
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(workFolder(), ignored);
-        });
-        return std::filesystem::path(pattern);
-    }();
-    return folder;
-}
+        m_path = pattern;
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+
+  private:
+    std::filesystem::path m_path;
+};
 
 } // namespace
 
@@ -540,8 +545,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkRework(loaded, buffer.text(), replaced, options);
 
     // The same record through the file road, page included.
-    const std::filesystem::path& folder = workFolder();
+    const WorkFolder work;
+    const std::filesystem::path& folder = work.path();
     const std::filesystem::path output = folder / "out";
+    std::filesystem::create_directory(output);
     writeFile(folder / input.sourceName, input.record);
     tervanil::WorkBuffers buffers;
     tervanil::WritePage(folder, input.sourceName, tervanil::appletTag(options), output, options,
@@ -549,10 +556,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(buffers.record.text() == buffer.text(),
           "loading the file gives what loading the bytes gives");
     check(buffers.page.empty(), "the page buffer is emptied after a save");
-    const std::filesystem::path page =
-        output / (input.sourceName.substr(0, input.sourceName.size() - 3) + "htm");
-    checkPage(readFile(page), input, buffer.text());
-    std::filesystem::remove(page);
-    std::filesystem::remove(folder / input.sourceName);
+    const std::string pageName = input.sourceName.substr(0, input.sourceName.size() - 3) + "htm";
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(output))
+        written.push_back(entry.path().filename().native());
+    check(written == std::vector<std::string>{pageName}, "a save leaves the page and nothing else");
+    checkPage(readFile(output / pageName), input, buffer.text());
     return 0;
 }
