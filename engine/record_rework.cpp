@@ -197,24 +197,6 @@ bool closesSixBytesOn(const MoveCursor& node, MovePlace pendingBreak) {
     return !probe.atEnd() && probe.byte() == ')' && probe.role() == ByteRole::Outside;
 }
 
-// The same test, answered from the bytes themselves in the usual case of no
-// line break nearby, where the byte six places on is simply there.
-bool closesSixBytesOn(std::string_view moves, const MoveCursor& node, MovePlace pendingBreak) {
-    const size_t position = node.position();
-    const bool breakNearby = pendingBreak.ordinal > node.ordinal() &&
-                             pendingBreak.ordinal - node.ordinal() <= breakOffset;
-    if (!breakNearby) {
-        if (position + breakOffset >= moves.size())
-            return false;
-        const std::string_view ahead = moves.substr(position + 1, breakOffset);
-        const bool breaksAhead =
-            std::any_of(ahead.begin(), ahead.end(), [](char c) { return c == '\r' || c == '\n'; });
-        if (!breaksAhead && ahead.back() != ')')
-            return false;
-    }
-    return closesSixBytesOn(node, pendingBreak);
-}
-
 // The first safe spot at or after six bytes behind the node at `node`; the end
 // of the move part at the latest.
 MovePlace breakSpotAfter(const MoveCursor& node) {
@@ -229,7 +211,7 @@ MovePlace breakSpotAfter(const MoveCursor& node) {
 
 // The position just behind the value whose content starts at `position`; one
 // past the end of `text` when the value is not closed.
-size_t endOfValue(std::string_view text, size_t position, CodePage codePage) {
+template <CodePage codePage> size_t endOfValue(std::string_view text, size_t position) {
     while (position < text.size()) {
         const unsigned char c = static_cast<unsigned char>(text[position]);
         if (c == ']')
@@ -241,11 +223,25 @@ size_t endOfValue(std::string_view text, size_t position, CodePage codePage) {
     return text.size() + 1;
 }
 
+// True when the node at `position` is surely not closed by a ")" six bytes on:
+// no line break lies in those six bytes (the next LF, `nextLineFeed`, is
+// further on than a CR LF there would put it), none is about to be inserted
+// there, and the sixth is no ")". Settles almost every node without a closer
+// look.
+inline bool surelyNotClosed(std::string_view moves, size_t position, size_t ordinal,
+                            size_t nextLineFeed, const MovePlace& pendingBreak) {
+    if (pendingBreak.ordinal - ordinal <= breakOffset) // also when none is pending
+        return false;
+    if (nextLineFeed <= position + breakOffset + 1)
+        return false;
+    return position + breakOffset >= moves.size() || moves[position + breakOffset] != ')';
+}
+
 // Appends the move part without its line breaks outside values, a CR LF after
 // every tenth node, until the node that a ")" closes six bytes further on.
 // Values are passed over whole and bytes are copied in runs, so the pass costs
 // little more than the copy itself.
-void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string& out) {
+template <CodePage codePage> void appendReflowedMoves(std::string_view moves, std::string& out) {
     const size_t size = moves.size();
     size_t runStart = 0;
     size_t dropped = 0; // line-break bytes dropped so far
@@ -253,6 +249,7 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
     bool scanEnded = false;
     size_t examineFrom = 0;
     MovePlace pendingBreak = noBreak;
+    size_t nextLineFeed = 0; // of the last look for one; `size` when none is left
     size_t position = 0;
     while (position < size) {
         if (pendingBreak.position == position) {
@@ -263,7 +260,7 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
         }
         const unsigned char c = static_cast<unsigned char>(moves[position]);
         if (c == '[') {
-            position = endOfValue(moves, position + 1, codePage);
+            position = endOfValue<codePage>(moves, position + 1);
         } else if (c == '\n' || (c == '\r' && position + 1 < size && moves[position + 1] == '\n')) {
             const size_t length = c == '\n' ? 1 : 2;
             out.append(moves, runStart, position - runStart);
@@ -272,9 +269,14 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
             runStart = position;
         } else if (c == ';' && !scanEnded && position - dropped >= examineFrom) {
             const size_t ordinal = position - dropped;
+            if (nextLineFeed < position) {
+                const size_t found = moves.find('\n', position);
+                nextLineFeed = found == std::string_view::npos ? size : found;
+            }
             const MoveCursor node(moves, position, ordinal, SgfScanner(codePage),
                                   ByteRole::Outside);
-            if (closesSixBytesOn(moves, node, pendingBreak)) {
+            if (!surelyNotClosed(moves, position, ordinal, nextLineFeed, pendingBreak) &&
+                closesSixBytesOn(node, pendingBreak)) {
                 scanEnded = true;
             } else if (++nodes == nodesPerLine) {
                 // At most one break is ever pending: the next needs ten more
@@ -294,6 +296,13 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
     // would take the break in, so then there is none.
     if (pendingBreak.position != noBreak.position && position == size)
         out += "\r\n";
+}
+
+void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string& out) {
+    if (codePage == CodePage::ShiftJis)
+        appendReflowedMoves<CodePage::ShiftJis>(moves, out);
+    else
+        appendReflowedMoves<CodePage::SingleByte>(moves, out);
 }
 
 void appendSgfEscaped(std::string& out, std::string_view text, CodePage codePage) {
