@@ -84,21 +84,16 @@ const char* htmlReference(char special) {
     }
 }
 
-void appendHtmlEscaped(std::string& out, const std::string& text) {
+// Hands `text` HTML-escaped to `emit`, in runs between the escaped bytes, so
+// that a record without any goes out in one piece and is never copied.
+template <class Emit> void forEachHtmlEscapedPiece(const std::string& text, Emit&& emit) {
     size_t runStart = 0;
     for (size_t i = findHtmlSpecial(text, 0); i < text.size(); i = findHtmlSpecial(text, i + 1)) {
-        out.append(text, runStart, i - runStart);
-        out += htmlReference(text[i]);
+        emit(std::string_view(text).substr(runStart, i - runStart));
+        emit(std::string_view(htmlReference(text[i])));
         runStart = i + 1;
     }
-    out.append(text, runStart, std::string_view::npos);
-}
-
-size_t htmlEscapedSize(const std::string& text) {
-    size_t size = text.size();
-    for (size_t i = findHtmlSpecial(text, 0); i < text.size(); i = findHtmlSpecial(text, i + 1))
-        size += std::strlen(htmlReference(text[i])) - 1;
-    return size;
+    emit(std::string_view(text).substr(runStart));
 }
 
 } // namespace
@@ -129,8 +124,7 @@ std::string outputFolderName(Applet applet) {
 
 std::string htmlEscaped(const std::string& text) {
     std::string out;
-    out.reserve(htmlEscapedSize(text));
-    appendHtmlEscaped(out, text);
+    forEachHtmlEscapedPiece(text, [&out](std::string_view piece) { out.append(piece); });
     return out;
 }
 
@@ -150,11 +144,13 @@ void WritePage(const std::filesystem::path& folder, const std::string& sourceNam
     buffers.record.loadFromFile(joined(folder, sourceName), sourceName, options.codePage);
     ReworkRecord(buffers.record, options);
 
-    const std::string& record = buffers.record.text();
+    // The page goes out as it is assembled: its lines around the record from
+    // the page buffer, the record itself escaped straight from the record
+    // buffer, so that a large record is never held twice.
+    const std::string name = pageName(sourceName);
+    const std::string shownName = "./" + outputFolder.filename().native() + "/" + name;
     TextBuffer& page = buffers.page;
     page.clear(); // no line of a page that failed to save may reach this one
-    page.reserve(htmlEscapedSize(record) + htmlEscapedSize(sourceName) + tag.size() +
-                 htmlEscapedSize(options.backgroundColour) + 128);
     page.addLine("<HTML>");
     page.addLine("<HEAD>");
     page.addLine("<TITLE>" + htmlEscaped(sourceName) + "</TITLE>");
@@ -162,15 +158,20 @@ void WritePage(const std::filesystem::path& folder, const std::string& sourceNam
     page.addLine("<BODY BGCOLOR=\"#" + htmlEscaped(options.backgroundColour) + "\">");
     page.addLine(tag);
     page.addLine("<PARAM NAME=\"moves\" VALUE=\"");
-    page.addLineWith([&record](std::string& text) { appendHtmlEscaped(text, record); });
+    AtomicFileWriter file(joined(outputFolder, name), shownName);
+    file.write(page.text());
+    forEachHtmlEscapedPiece(buffers.record.text(),
+                            [&file](std::string_view piece) { file.write(piece); });
+    // The record is one line of the page: CR LF follows it, whether or not it
+    // ends with one itself.
+    file.write("\r\n");
+    page.clear();
     page.addLine("\">");
     page.addLine("</APPLET>");
     page.addLine("</BODY>");
     page.addLine("</HTML>");
-
-    const std::string name = pageName(sourceName);
-    const std::string shownName = "./" + outputFolder.filename().native() + "/" + name;
-    page.saveToFile(joined(outputFolder, name), shownName);
+    file.write(page.text());
+    file.commit();
     page.clear();
 }
 

@@ -24,12 +24,6 @@ class FileDescriptor {
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return m_fd; }
-    /// Closes now, reporting whether the close succeeded.
-    bool close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
 
   private:
     int m_fd;
@@ -38,14 +32,13 @@ class FileDescriptor {
 // Reads a whole regular file. Non-blocking open, so that a FIFO put in a
 // record's place cannot hang the run; anything but a regular file is refused.
 bool readRegularFile(const std::string& path, std::string& bytes) {
+    // O_NONBLOCK has no effect on the reads of a regular file.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
         return false;
     struct stat status {};
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    int flags = ::fcntl(file.get(), F_GETFL);
-    ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
 
     // Sized from fstat, grown if the file grows while it is read.
     size_t capacity = static_cast<size_t>(status.st_size) + 1;
@@ -87,12 +80,12 @@ bool writeAll(int fd, const char* data, size_t size) {
 // A temporary file beside `path` whose name does not grow with the target's,
 // so that a target name of the longest legal length still works.
 int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
+    static const std::string process = std::to_string(::getpid());
     static unsigned long counter = 0;
     size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + ".tervanil-" + std::to_string(::getpid()) + "-" +
-                        std::to_string(++counter) + ".tmp";
+        temporaryPath = folder + ".tervanil-" + process + "-" + std::to_string(++counter) + ".tmp";
         int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -186,7 +179,6 @@ void TextBuffer::loadFromBytes(std::string_view bytes, CodePage codePage) {
 
 void TextBuffer::clear() noexcept {
     m_text.clear();
-    m_text.shrink_to_fit();
 }
 
 bool TextBuffer::endsWithLineBreak() const noexcept {
@@ -207,19 +199,58 @@ void TextBuffer::addLine(std::string&& line) {
 }
 
 void TextBuffer::saveToFile(const std::string& path, std::string_view displayName) const {
-    std::string temporaryPath;
-    FileDescriptor file(createTemporaryBeside(path, temporaryPath));
-    if (file.get() < 0)
+    AtomicFileWriter file(path, displayName);
+    file.write(m_text);
+    file.commit();
+}
+
+namespace {
+constexpr size_t gatherLimit = 64 * 1024;
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path, std::string_view displayName)
+    : m_path(path), m_displayName(displayName) {
+    m_fd = createTemporaryBeside(path, m_temporaryPath);
+    if (m_fd < 0)
         throw EFCreateError(displayName);
-    bool written = writeAll(file.get(), m_text.data(), m_text.size());
-    bool closed = file.close();
-    if (!written || !closed) {
-        ::unlink(temporaryPath.c_str());
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_temporaryPath.c_str());
+    }
+}
+
+void AtomicFileWriter::write(std::string_view bytes) {
+    if (m_pending.size() + bytes.size() <= gatherLimit) {
+        if (m_pending.capacity() < gatherLimit)
+            m_pending.reserve(gatherLimit);
+        m_pending.append(bytes);
+        return;
+    }
+    flush();
+    if (!writeAll(m_fd, bytes.data(), bytes.size()))
+        throw EWriteError();
+}
+
+void AtomicFileWriter::flush() {
+    if (!writeAll(m_fd, m_pending.data(), m_pending.size()))
+        throw EWriteError();
+    m_pending.clear();
+}
+
+void AtomicFileWriter::commit() {
+    flush();
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        ::unlink(m_temporaryPath.c_str());
         throw EWriteError();
     }
-    if (::rename(temporaryPath.c_str(), path.c_str()) != 0) {
-        ::unlink(temporaryPath.c_str());
-        throw EFCreateError(displayName);
+    if (::rename(m_temporaryPath.c_str(), m_path.c_str()) != 0) {
+        ::unlink(m_temporaryPath.c_str());
+        throw EFCreateError(m_displayName);
     }
 }
 
