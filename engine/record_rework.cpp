@@ -223,6 +223,23 @@ template <CodePage codePage> size_t endOfValue(std::string_view text, size_t pos
     return text.size() + 1;
 }
 
+bool isUpperAscii(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool isLowerAscii(char c) {
+    return c >= 'a' && c <= 'z';
+}
+
+// Whether a move node of six bytes, such as ";B[pd]", starts at `position`:
+// no byte of it can open a character, hide a line break or escape.
+inline bool isSixByteMove(std::string_view moves, size_t position) {
+    if (position + breakOffset > moves.size())
+        return false;
+    const char* node = moves.data() + position;
+    return isUpperAscii(node[1]) && node[2] == '[' && isLowerAscii(node[3]) &&
+           isLowerAscii(node[4]) && node[5] == ']';
+}
+
 // True when the node at `position` is surely not closed by a ")" six bytes on:
 // no line break lies in those six bytes (the next LF, `nextLineFeed`, is
 // further on than a CR LF there would put it), none is about to be inserted
@@ -267,26 +284,38 @@ template <CodePage codePage> void appendReflowedMoves(std::string_view moves, st
             position += length;
             dropped += length;
             runStart = position;
-        } else if (c == ';' && !scanEnded && position - dropped >= examineFrom) {
+        } else if (c == ';') {
+            // The usual node, a move such as ";B[pd]", is passed over whole
+            // unless a break is due inside it.
+            const bool sixByteMove = isSixByteMove(moves, position) &&
+                                     pendingBreak.position - position > breakOffset - 1;
             const size_t ordinal = position - dropped;
-            if (nextLineFeed < position) {
-                const size_t found = moves.find('\n', position);
-                nextLineFeed = found == std::string_view::npos ? size : found;
+            if (!scanEnded && ordinal >= examineFrom) {
+                if (nextLineFeed < position) {
+                    const size_t found = moves.find('\n', position);
+                    nextLineFeed = found == std::string_view::npos ? size : found;
+                }
+                // The closer looks start from here, outside values.
+                const auto node = [&] {
+                    return MoveCursor(moves, position, ordinal, SgfScanner(codePage),
+                                      ByteRole::Outside);
+                };
+                if (!surelyNotClosed(moves, position, ordinal, nextLineFeed, pendingBreak) &&
+                    closesSixBytesOn(node(), pendingBreak)) {
+                    scanEnded = true;
+                } else if (++nodes == nodesPerLine) {
+                    // At most one break is ever pending: the next needs ten more
+                    // nodes, and a node behind this break's earliest spot makes
+                    // a safe spot itself. Behind a six-byte move the spot is
+                    // safe as it stands.
+                    pendingBreak = sixByteMove && nextLineFeed > position + breakOffset + 1
+                                       ? MovePlace{position + breakOffset, ordinal + breakOffset}
+                                       : breakSpotAfter(node());
+                    nodes = 0;
+                    examineFrom = ordinal + examineAgainAt;
+                }
             }
-            const MoveCursor node(moves, position, ordinal, SgfScanner(codePage),
-                                  ByteRole::Outside);
-            if (!surelyNotClosed(moves, position, ordinal, nextLineFeed, pendingBreak) &&
-                closesSixBytesOn(node, pendingBreak)) {
-                scanEnded = true;
-            } else if (++nodes == nodesPerLine) {
-                // At most one break is ever pending: the next needs ten more
-                // nodes, and a node behind this break's earliest spot makes a
-                // safe spot itself.
-                pendingBreak = breakSpotAfter(node);
-                nodes = 0;
-                examineFrom = ordinal + examineAgainAt;
-            }
-            ++position;
+            position += sixByteMove ? breakOffset : 1;
         } else {
             position += isLeadByte(codePage, c) ? 2 : 1;
         }
