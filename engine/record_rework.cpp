@@ -240,6 +240,21 @@ inline bool isSixByteMove(std::string_view moves, size_t position) {
            isLowerAscii(node[4]) && node[5] == ']';
 }
 
+// The position of the first byte at or after `position` that is not part of a
+// line break that the move part drops there.
+inline size_t behindLineBreaks(std::string_view moves, size_t position) {
+    while (position < moves.size()) {
+        if (moves[position] == '\n')
+            position += 1;
+        else if (moves[position] == '\r' && position + 1 < moves.size() &&
+                 moves[position + 1] == '\n')
+            position += 2;
+        else
+            break;
+    }
+    return position;
+}
+
 // True when the node at `position` is surely not closed by a ")" six bytes on:
 // no line break lies in those six bytes (the next LF, `nextLineFeed`, is
 // further on than a CR LF there would put it), none is about to be inserted
@@ -285,12 +300,26 @@ template <CodePage codePage> void appendReflowedMoves(std::string_view moves, st
             dropped += length;
             runStart = position;
         } else if (c == ';') {
-            // The usual node, a move such as ";B[pd]", is passed over whole
-            // unless a break is due inside it.
-            const bool sixByteMove = isSixByteMove(moves, position) &&
-                                     pendingBreak.position - position > breakOffset - 1;
             const size_t ordinal = position - dropped;
-            if (!scanEnded && ordinal >= examineFrom) {
+            const bool examined = !scanEnded && ordinal >= examineFrom;
+            // No break is about to go in among the six bytes behind the node.
+            const bool clearAhead = pendingBreak.ordinal - ordinal > breakOffset;
+            if (clearAhead && isSixByteMove(moves, position)) {
+                // The usual node, a move such as ";B[pd]", is settled from its
+                // bytes and passed over whole; the spot behind it is safe.
+                const size_t behind = behindLineBreaks(moves, position + breakOffset);
+                if (examined) {
+                    if (behind < size && moves[behind] == ')') {
+                        scanEnded = true;
+                    } else if (++nodes == nodesPerLine) {
+                        pendingBreak = {behind, ordinal + breakOffset};
+                        nodes = 0;
+                    }
+                }
+                position += breakOffset;
+                continue;
+            }
+            if (examined) {
                 if (nextLineFeed < position) {
                     const size_t found = moves.find('\n', position);
                     nextLineFeed = found == std::string_view::npos ? size : found;
@@ -306,16 +335,13 @@ template <CodePage codePage> void appendReflowedMoves(std::string_view moves, st
                 } else if (++nodes == nodesPerLine) {
                     // At most one break is ever pending: the next needs ten more
                     // nodes, and a node behind this break's earliest spot makes
-                    // a safe spot itself. Behind a six-byte move the spot is
-                    // safe as it stands.
-                    pendingBreak = sixByteMove && nextLineFeed > position + breakOffset + 1
-                                       ? MovePlace{position + breakOffset, ordinal + breakOffset}
-                                       : breakSpotAfter(node());
+                    // a safe spot itself.
+                    pendingBreak = breakSpotAfter(node());
                     nodes = 0;
                     examineFrom = ordinal + examineAgainAt;
                 }
             }
-            position += sixByteMove ? breakOffset : 1;
+            ++position;
         } else {
             position += isLeadByte(codePage, c) ? 2 : 1;
         }
