@@ -58,6 +58,9 @@ bool readRegularFile(const std::string& path, std::string& bytes) {
         if (got == 0)
             break;
         filled += static_cast<size_t>(got);
+        // A regular file reads short only at its end: no need to ask again.
+        if (filled < capacity)
+            break;
     }
     bytes.resize(filled);
     return true;
