@@ -1,6 +1,7 @@
 #include "conversion_run.h"
 #include "exceptions.h"
 
+#include "example_options.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -53,21 +54,7 @@ TEST(RunConversion, DefaultPageComesOutToTheByte) {
 TEST(RunConversion, SecondAppletPageComesOutToTheByte) {
     TempFolder folder;
     folder.write("game1.sgf", fixture("page/game1.sgf"));
-    ConversionOptions options;
-    options.applet = Applet::Quillamy;
-    const AppletProfile profile = appletProfile(Applet::Quillamy, Language::English);
-    options.width = profile.width;
-    options.height = profile.height;
-    options.codebase = profile.codebase;
-    options.appletClass = profile.appletClass;
-    options.freeclick = false;
-    options.askstyle = true;
-    options.nextWhite = true;
-    options.number = false;
-    options.advancemoves = true;
-    options.startupMoves = "4";
-    options.startupMessage = "Black to play";
-    convert(folder, options);
+    convert(folder, testing_support::secondAppletExampleOptions());
     EXPECT_EQ(folder.read("TervanilQM/game1.htm"), fixture("page/game1.quillamy.htm"));
 }
 

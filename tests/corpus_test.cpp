@@ -29,32 +29,25 @@ std::vector<fs::path> corpusRecords() {
 // The root properties present, read independently of the engine.
 RootTags tagsOfRootNode(std::string_view record, size_t opening) {
     RootTags tags;
-    bool inValue = false, escaped = false;
+    testing_support::ValueTracker values;
     std::string identifier;
     for (size_t i = opening + 1; i < record.size(); ++i) {
         const char c = record[i];
-        if (inValue) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == ']')
-                inValue = false;
-            continue;
+        if (!values.inValue()) {
+            if (c == ';')
+                break;
+            if (c == '[') {
+                tags.go |= identifier.ends_with("GO");
+                tags.cl |= identifier.ends_with("CL");
+                tags.qs |= identifier.ends_with("QS");
+                tags.ne |= identifier.ends_with("NE");
+                tags.as |= identifier.ends_with("AS");
+                identifier.clear();
+            } else {
+                identifier += c;
+            }
         }
-        if (c == ';')
-            break;
-        if (c == '[') {
-            inValue = true;
-            tags.go |= identifier.ends_with("GO");
-            tags.cl |= identifier.ends_with("CL");
-            tags.qs |= identifier.ends_with("QS");
-            tags.ne |= identifier.ends_with("NE");
-            tags.as |= identifier.ends_with("AS");
-            identifier.clear();
-        } else {
-            identifier += c;
-        }
+        values.read(c);
     }
     return tags;
 }

@@ -1,5 +1,6 @@
 #include "record_rework.h"
 
+#include "example_options.h"
 #include "sgf_reference.h"
 
 #include <gtest/gtest.h>
@@ -38,16 +39,7 @@ TEST(ReworkRecord, DefaultOptionsExample) {
 }
 
 TEST(ReworkRecord, SecondAppletExample) {
-    ConversionOptions options;
-    options.applet = Applet::Quillamy;
-    options.freeclick = false;
-    options.askstyle = true;
-    options.nextWhite = true;
-    options.number = false;
-    options.advancemoves = true;
-    options.startupMoves = "4";
-    options.startupMessage = "Black to play";
-    EXPECT_EQ(reworked(exampleRecord, options),
+    EXPECT_EQ(reworked(exampleRecord, testing_support::secondAppletExampleOptions()),
               "(;\r\nGO[3]\r\nCL[2]\r\nQS[1]\r\nNE[W]\r\nAS[4,1]\r\n"
               "C[Black to play]GM[1]FF[3]SZ[9]\r\n"
               "GN[Example]\r\n"

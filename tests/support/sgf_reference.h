@@ -8,24 +8,35 @@
 
 namespace testing_support {
 
+/// Follows values through a text, one byte at a time.
+class ValueTracker {
+  public:
+    /// Whether the next byte to read stands inside a value.
+    bool inValue() const { return m_inValue; }
+    void read(char c) {
+        if (!m_inValue)
+            m_inValue = c == '[';
+        else if (m_escaped)
+            m_escaped = false;
+        else if (c == '\\')
+            m_escaped = true;
+        else if (c == ']')
+            m_inValue = false;
+    }
+
+  private:
+    bool m_inValue = false, m_escaped = false;
+};
+
 /// `text` without the CR and LF bytes that stand outside values.
 inline std::string withoutBreaksOutsideValues(std::string_view text) {
     std::string out;
-    bool inValue = false, escaped = false;
+    ValueTracker values;
     for (char c : text) {
-        if (!inValue && (c == '\r' || c == '\n'))
+        if (!values.inValue() && (c == '\r' || c == '\n'))
             continue;
         out += c;
-        if (inValue) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == ']')
-                inValue = false;
-        } else if (c == '[') {
-            inValue = true;
-        }
+        values.read(c);
     }
     return out;
 }
