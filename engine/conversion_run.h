@@ -29,7 +29,7 @@ std::string appletTag(const ConversionOptions& options);
 std::string pageName(std::string_view sourceName);
 
 /// `text` with & " < > written as HTML character references.
-std::string htmlEscaped(const std::string& text);
+std::string htmlEscaped(std::string_view text);
 
 /// The two work texts of a run.
 struct WorkBuffers {
