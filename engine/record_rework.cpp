@@ -111,16 +111,15 @@ std::optional<RootSplit> splitRoot(std::string_view text, CodePage codePage) {
     return split;
 }
 
-// The length of the line break at `position` that the move part drops: a CR LF
-// pair or a lone LF outside values and between characters; 0 for any other byte.
-inline size_t lineBreakLengthAt(std::string_view moves, size_t position,
-                                const SgfScanner& scanner) {
-    const char c = moves[position];
-    if ((c != '\n' && c != '\r') || !scanner.atOutsideBoundary())
-        return 0;
-    if (c == '\n')
+// The length of the line break that starts at `position`, a place outside
+// values and between characters: 2 for CR LF, 1 for a lone LF, else 0. The
+// move part drops these.
+inline size_t lineBreakLengthAt(std::string_view moves, size_t position) {
+    if (moves[position] == '\n')
         return 1;
-    return position + 1 < moves.size() && moves[position + 1] == '\n' ? 2 : 0;
+    return moves[position] == '\r' && position + 1 < moves.size() && moves[position + 1] == '\n'
+               ? 2
+               : 0;
 }
 
 // Walks the move part as it stands once its line breaks outside values are
@@ -155,7 +154,8 @@ class MoveCursor {
   private:
     void settle() {
         while (m_position < m_moves.size()) {
-            const size_t breakLength = lineBreakLengthAt(m_moves, m_position, m_scanner);
+            const size_t breakLength =
+                m_scanner.atOutsideBoundary() ? lineBreakLengthAt(m_moves, m_position) : 0;
             if (breakLength == 0)
                 break;
             m_position += breakLength;
@@ -244,13 +244,10 @@ inline bool isSixByteMove(std::string_view moves, size_t position) {
 // line break that the move part drops there.
 inline size_t behindLineBreaks(std::string_view moves, size_t position) {
     while (position < moves.size()) {
-        if (moves[position] == '\n')
-            position += 1;
-        else if (moves[position] == '\r' && position + 1 < moves.size() &&
-                 moves[position + 1] == '\n')
-            position += 2;
-        else
+        const size_t breakLength = lineBreakLengthAt(moves, position);
+        if (breakLength == 0)
             break;
+        position += breakLength;
     }
     return position;
 }
@@ -291,14 +288,14 @@ template <CodePage codePage> void appendReflowedMoves(std::string_view moves, st
             pendingBreak = noBreak;
         }
         const unsigned char c = static_cast<unsigned char>(moves[position]);
-        if (c == '[') {
-            position = endOfValue<codePage>(moves, position + 1);
-        } else if (c == '\n' || (c == '\r' && position + 1 < size && moves[position + 1] == '\n')) {
-            const size_t length = c == '\n' ? 1 : 2;
+        const size_t breakLength = lineBreakLengthAt(moves, position);
+        if (breakLength > 0) {
             out.append(moves, runStart, position - runStart);
-            position += length;
-            dropped += length;
+            position += breakLength;
+            dropped += breakLength;
             runStart = position;
+        } else if (c == '[') {
+            position = endOfValue<codePage>(moves, position + 1);
         } else if (c == ';') {
             const size_t ordinal = position - dropped;
             const bool examined = !scanEnded && ordinal >= examineFrom;

@@ -189,7 +189,10 @@ bool TextBuffer::endsWithLineBreak() const noexcept {
 }
 
 void TextBuffer::addLine(std::string_view line) {
-    addLineWith([line](std::string& text) { text.append(line); });
+    if (endsWithLineBreak())
+        m_text.append(line).append("\r\n");
+    else
+        m_text.append("\r\n").append(line);
 }
 
 void TextBuffer::addLine(std::string&& line) {

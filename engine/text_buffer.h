@@ -31,20 +31,6 @@ class TextBuffer {
     void addLine(std::string&& line);
     void addLine(const char* line) { addLine(std::string_view(line)); }
 
-    /// Adds a line whose bytes `writeLine(std::string&)` appends in place, so a
-    /// large line needs no copy of its own.
-    template <class Writer> void addLineWith(Writer&& writeLine) {
-        if (endsWithLineBreak()) {
-            writeLine(m_text);
-            m_text += "\r\n";
-        } else {
-            m_text += "\r\n";
-            writeLine(m_text);
-        }
-    }
-
-    void reserve(size_t bytes) { m_text.reserve(bytes); }
-
     /// Writes exactly the text's bytes to `path`, replacing it atomically: the
     /// bytes go to a temporary file beside it that is renamed over the target.
     /// Throws EFCreateError (naming `displayName`) when the file cannot be
