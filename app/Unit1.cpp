@@ -113,23 +113,13 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::RadioButton1Click() {
-    const tervanil::AppletProfile profile =
-        tervanil::appletProfile(tervanil::Applet::Orbanel, language());
-    Edit4->setText(fromBytes(profile.width));
-    Edit5->setText(fromBytes(profile.height));
-    Edit6->setText(fromBytes(profile.codebase));
-    m_appletClass = profile.appletClass;
+    showAppletProfile(tervanil::appletProfile(tervanil::Applet::Orbanel, language()));
     Panel4->hide();
     setInteractionOptionsEnabled(false);
 }
 
 void TForm1::RadioButton2Click() {
-    const tervanil::AppletProfile profile =
-        tervanil::appletProfile(tervanil::Applet::Quillamy, language());
-    Edit4->setText(fromBytes(profile.width));
-    Edit5->setText(fromBytes(profile.height));
-    Edit6->setText(fromBytes(profile.codebase));
-    m_appletClass = profile.appletClass;
+    showAppletProfile(tervanil::appletProfile(tervanil::Applet::Quillamy, language()));
     Panel4->show();
     setInteractionOptionsEnabled(true);
 }
@@ -150,6 +140,14 @@ void TForm1::RadioButton6Click() {
         tervanil::appletProfile(tervanil::Applet::Quillamy, tervanil::Language::Japanese);
     m_appletClass = profile.appletClass;
     Edit5->setText(fromBytes(profile.height));
+}
+
+// What choosing an applet writes: its WIDTH, HEIGHT, CODEBASE and class.
+void TForm1::showAppletProfile(const tervanil::AppletProfile& profile) {
+    Edit4->setText(fromBytes(profile.width));
+    Edit5->setText(fromBytes(profile.height));
+    Edit6->setText(fromBytes(profile.codebase));
+    m_appletClass = profile.appletClass;
 }
 
 // Label1 sizes itself to its text, as the status texts differ much in width.

@@ -47,6 +47,7 @@ class TForm1 : public QWidget, private Ui::TForm1 {
   private:
     void wireHandlers();
     void guarded(void (TForm1::*handler)());
+    void showAppletProfile(const tervanil::AppletProfile& profile);
     void setStatus(const QString& text);
     void setInteractionOptionsEnabled(bool enabled);
     void setClickableDependantsEnabled(bool enabled);
