@@ -11,6 +11,11 @@ namespace tervanil {
 enum class Applet { Orbanel, Quillamy };
 enum class Language { English, Japanese };
 
+/// What a page offers the browsers that run no applet, behind the PARAM: nothing
+/// (the page as it always was), a drawn diagram with the game card, or that
+/// diagram replaced by a replay board when scripts run.
+enum class Fallback { None, Diagram, Viewer };
+
 /// What choosing an applet (and, for Quillamy, a language) fills in.
 struct AppletProfile {
     std::string width;
@@ -29,6 +34,7 @@ struct ConversionOptions {
     std::string codebase = "Orbanel";
     std::string appletClass = "Orbanel.Orbanel.class";
     std::string backgroundColour = "f8e0e0";
+    Fallback fallback = Fallback::None;
     // Record: what the rework writes into the root node.
     bool clickable = true;
     bool freeclick = true;
