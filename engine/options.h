@@ -47,6 +47,10 @@ struct ConversionOptions {
     std::string startupMessage;
     /// The code page of typed texts, of loading, and of records that name none.
     CodePage codePage = CodePage::SingleByte;
+    /// The character set the typed texts (startup message, moves and number)
+    /// are written in, as iconv names it; empty: the system's (the locale's).
+    /// The window hands its texts over as "UTF-8".
+    std::string typedTextCharset;
 };
 
 } // namespace tervanil
