@@ -1088,6 +1088,8 @@
                     svg.appendChild(mark);
                 }
             }
+            if (!trial)
+                this.renderMarkup(svg, pos, at);
             if (!trial && !game.settings.problem && this.replay.node.children.length > 1) {
                 this.replay.node.children.forEach(function (child, i) {
                     var move = game.move(child);
@@ -1116,6 +1118,64 @@
             }
         }
     }
+
+    // The marks and labels that the current node puts on the board.
+    View.prototype.renderMarkup = function (svg, pos, at) {
+        var game = this.game;
+        var props = this.replay.node.props;
+        var w = game.width;
+        var r = CELL * 0.3;
+        var ink = function (point) {
+            return pos.stones[point] === BLACK ? '#fff' : '#111';
+        };
+        var shapes = {
+            CR: function (x, y) {
+                return svgElement('circle', { cx: x, cy: y, r: r });
+            },
+            SQ: function (x, y) {
+                return svgElement('rect', { x: x - r * 0.85, y: y - r * 0.85, width: r * 1.7, height: r * 1.7 });
+            },
+            TR: function (x, y) {
+                var t = svgElement('polygon', {});
+                t.setAttribute('points', [x, y - r, x + r * 0.9, y + r * 0.6, x - r * 0.9, y + r * 0.6].join(' '));
+                return t;
+            },
+            MA: function (x, y) {
+                var g = svgElement('g', {});
+                g.appendChild(svgElement('line', { x1: x - r * 0.8, y1: y - r * 0.8, x2: x + r * 0.8, y2: y + r * 0.8 }));
+                g.appendChild(svgElement('line', { x1: x - r * 0.8, y1: y + r * 0.8, x2: x + r * 0.8, y2: y - r * 0.8 }));
+                return g;
+            }
+        };
+        Object.keys(shapes).forEach(function (id) {
+            if (!props[id])
+                return;
+            parsePointList(props[id], w, game.height).forEach(function (point) {
+                var mark = shapes[id](at(point % w), at((point / w) | 0));
+                mark.setAttribute('class', 'tv-mark');
+                mark.setAttribute('fill', 'none');
+                mark.setAttribute('stroke', ink(point));
+                mark.setAttribute('stroke-width', '2');
+                svg.appendChild(mark);
+            });
+        });
+        (props.LB || []).forEach(function (value) {
+            var colon = value.indexOf(':');
+            var point = colon < 0 ? undefined : parsePoint(value.slice(0, colon), w, game.height);
+            if (typeof point !== 'number')
+                return;
+            var x = at(point % w);
+            var y = at((point / w) | 0);
+            if (pos.stones[point] === EMPTY) {
+                var back = svgElement('circle', { cx: x, cy: y, r: CELL * 0.38 }, 'tv-label-back');
+                back.setAttribute('fill', '#e3b665');
+                svg.appendChild(back);
+            }
+            var text = svgText(x, y, 12, 'tv-label', value.slice(colon + 1).trim().slice(0, 3));
+            text.setAttribute('fill', ink(point));
+            svg.appendChild(text);
+        });
+    };
 
     function findRecord(applet) {
         var params = applet.getElementsByTagName('param');

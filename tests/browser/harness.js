@@ -3,6 +3,7 @@
 'use strict';
 
 const fs = require('node:fs');
+const { spawnSync } = require('node:child_process');
 const os = require('node:os');
 const path = require('node:path');
 const { pathToFileURL } = require('node:url');
@@ -45,12 +46,9 @@ function charsetOf(bytes) {
     }
 }
 
-// Writes RECORD (a string or bytes) as NAME.sgf into a new temporary folder and
-// a page for it below, with the viewer script beside the page, as the run with
-// the viewer fallback lays them out; returns the page's file URL and folder.
-// The page follows the fallback page layout line for line, with the record
-// embedded as given (its root settings written by the test).
-function makePage(record, options = {}) {
+// A page written here line for line in the layout of the run's fallback pages,
+// the record embedded as given: its root settings are the test's own.
+function writePage(record, options) {
     const name = options.name || 'game';
     const bytes = Buffer.isBuffer(record) ? record : Buffer.from(record, 'utf8');
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tervanil-viewer-'));
@@ -86,6 +84,41 @@ function makePage(record, options = {}) {
     ];
     const file = path.join(pages, name + '.htm');
     fs.writeFileSync(file, Buffer.concat(page));
+    return { url: pathToFileURL(file).href, folder, file };
+}
+
+// Whether the command-line converter can write pages with the viewer.
+let cliWritesViewer;
+function cliPath() {
+    if (cliWritesViewer === undefined) {
+        const cli = process.env.TERVANIL_CLI_PATH;
+        cliWritesViewer = false;
+        if (cli && fs.existsSync(cli)) {
+            const help = spawnSync(cli, ['--help'], { encoding: 'utf8' });
+            cliWritesViewer = /--fallback/.test((help.stdout || '') + (help.stderr || ''));
+        }
+    }
+    return cliWritesViewer ? process.env.TERVANIL_CLI_PATH : null;
+}
+
+// Writes RECORD (a string or bytes) as NAME.sgf into a new temporary folder and
+// the page for it below, with the viewer script beside the page; returns the
+// page's file URL, the folder and the page file. The converter writes the page
+// (with its default options, which keep the record's own root settings) where
+// it offers the viewer fallback; until then the page is written here.
+function makePage(record, options = {}) {
+    const cli = cliPath();
+    if (!cli)
+        return writePage(record, options);
+    const name = options.name || 'game';
+    const bytes = Buffer.isBuffer(record) ? record : Buffer.from(record, 'utf8');
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tervanil-viewer-'));
+    fs.writeFileSync(path.join(folder, name + '.sgf'), bytes);
+    const run = spawnSync(cli, ['--quiet', '--fallback', 'viewer', ...(options.cliArgs || [])],
+                          { cwd: folder, encoding: 'utf8' });
+    if (run.status !== 0)
+        throw new Error('tervanil-cli failed (' + run.status + '): ' + run.stderr);
+    const file = path.join(folder, 'TervanilOB', name + '.htm');
     return { url: pathToFileURL(file).href, folder, file };
 }
 
@@ -154,4 +187,9 @@ async function statusText(page) {
     return page.textContent('.tervanil-viewer .tv-status');
 }
 
-module.exports = { makePage, launchBrowser, openPage, readBoard, clickPoint, statusText };
+// Who writes the test pages, for the test log.
+function pageWriter() {
+    return cliPath() ? 'tervanil-cli --fallback viewer' : 'the test harness (the converter has no viewer fallback yet)';
+}
+
+module.exports = { makePage, pageWriter, launchBrowser, openPage, readBoard, clickPoint, statusText };

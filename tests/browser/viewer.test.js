@@ -7,7 +7,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
-const { makePage, launchBrowser, openPage, readBoard, clickPoint, statusText } = require('./harness.js');
+const { makePage, pageWriter, launchBrowser, openPage, readBoard, clickPoint, statusText } = require('./harness.js');
 
 const fixtures = path.resolve(__dirname, '..', 'fixtures', 'viewer');
 const TWELVE = '(;GM[1]FF[4]SZ[9]GN[Twelve]PB[Aoki]PW[Sato]RE[W+3.5]\n' +
@@ -15,6 +15,7 @@ const TWELVE = '(;GM[1]FF[4]SZ[9]GN[Twelve]PB[Aoki]PW[Sato]RE[W+3.5]\n' +
 
 let browser;
 test.before(async () => {
+    console.log('pages written by ' + pageWriter());
     browser = await launchBrowser();
 });
 test.after(async () => {
@@ -249,6 +250,7 @@ test('a hostile record: its text stays text, in the replay and in the notice of 
         assert.ok((await page.textContent('.tv-comment')).startsWith('"><script>alert(1)</script> and &amp;'));
         for (const key of ['ArrowRight', 'ArrowRight', 'Home', 'End'])
             await page.keyboard.press(key);
+        assert.equal(await page.textContent('.tv-label'), '<b>');
         await clickPoint(page, 0, 0);
         assert.ok((await page.textContent('.tv-card')).includes('<b id="pb">Black</b>'));
         await assertNothingFromRecord(page);
