@@ -78,8 +78,10 @@
         throw new SgfError('a property value is not closed');
     }
 
+    // Identifiers are capitals only, so they never meet the names an object
+    // inherits; a plain object stays fast where a record has many nodes.
     function newNode(parent) {
-        return { props: Object.create(null), children: [], parent: parent };
+        return { props: {}, children: [], parent: parent, depth: parent ? parent.depth + 1 : 0 };
     }
 
     // Parses the first game tree of the text into linked nodes: each node has
@@ -393,6 +395,8 @@
         return null;
     }
 
+    var POSITION_STRIDE = 32;
+
     class Game {
         constructor(root) {
             this.root = root;
@@ -401,13 +405,36 @@
             this.height = size[1];
             this.settings = readSettings(root);
             this.positions = new Map();
+            this.counts = new Map();
         }
 
         move(node) {
             return nodeMove(node, this.width, this.height);
         }
 
-        // The position after a node, computed along its ancestors and cached.
+        // The moves played up to a node, passes included; kept for every node.
+        moveCount(node) {
+            var chain = [];
+            var count = 0;
+            for (var at = node; at; at = at.parent) {
+                var known = this.counts.get(at);
+                if (known !== undefined) {
+                    count = known;
+                    break;
+                }
+                chain.push(at);
+            }
+            for (var i = chain.length - 1; i >= 0; i--) {
+                if (this.move(chain[i]))
+                    count++;
+                this.counts.set(chain[i], count);
+            }
+            return count;
+        }
+
+        // The position after a node, replayed from the nearest ancestor whose
+        // position is kept. Positions are kept for the nodes asked for and for
+        // every POSITION_STRIDE-th level, so that a long game costs little memory.
         position(node) {
             var cached = this.positions.get(node);
             if (cached)
@@ -423,7 +450,8 @@
             var pos = start || null;
             for (var i = chain.length - 1; i >= 0; i--) {
                 pos = this.apply(pos, chain[i]);
-                this.positions.set(chain[i], pos);
+                if (i === 0 || chain[i].depth % POSITION_STRIDE === 0)
+                    this.positions.set(chain[i], pos);
             }
             return pos;
         }
@@ -431,6 +459,7 @@
         apply(previous, node) {
             var pos;
             if (previous) {
+                // A kept position is shared: play on a copy.
                 pos = previous.copy();
             } else {
                 pos = new Position(this.width, this.height);
@@ -498,7 +527,7 @@
         // The first node on the chosen line from `from` whose move count reaches n.
         along(from, n) {
             var node = from;
-            while (this.game.position(node).moveNumber < n) {
+            while (this.game.moveCount(node) < n) {
                 var next = this.nextOf(node);
                 if (!next)
                     break;
@@ -558,7 +587,7 @@
 
         // Move n along the chosen line from the start; never above the start.
         goToMove(n) {
-            if (n <= this.game.position(this.start).moveNumber) {
+            if (n <= this.game.moveCount(this.start)) {
                 this.setNode(this.start);
                 return;
             }
@@ -566,7 +595,7 @@
         }
 
         moveNumber() {
-            return this.game.position(this.node).moveNumber;
+            return this.game.moveCount(this.node);
         }
 
         shown() {

@@ -142,3 +142,33 @@ test('board sizes: default 19, rectangles, and sizes the viewer cannot draw', ()
     for (const size of ['1', '53', 'x', '0:9'])
         assert.throws(() => new Game(parseSgf('(;SZ[' + size + '])')), /board size/, size);
 });
+
+test('positions replayed from kept ones agree with a straight replay, whatever the order asked', () => {
+    // A long game on a small board: stones are captured and points played again.
+    const letters = 'abcdefg';
+    const moves = [];
+    let seed = 7;
+    for (let i = 0; i < 400; i++) {
+        seed = (seed * 1103515245 + 12345) % 2147483648;
+        const point = letters[seed % 7] + letters[(seed >> 8) % 7];
+        moves.push((i % 2 ? ';W[' : ';B[') + (i % 37 === 36 ? '' : point) + ']');
+    }
+    const text = '(;SZ[7]' + moves.join('') + ')';
+    const nodes = (game) => {
+        const list = [game.root];
+        while (list[list.length - 1].children.length)
+            list.push(list[list.length - 1].children[0]);
+        return list;
+    };
+    const straight = new Game(parseSgf(text));
+    const expected = nodes(straight).map((node) => straight.position(node));
+    const scattered = new Game(parseSgf(text));
+    const order = nodes(scattered).map((node, i) => [node, i]);
+    for (const [node, i] of [order[400], order[33], order[399], order[64], order[1], order[250]]) {
+        const pos = scattered.position(node);
+        assert.deepEqual(Array.from(pos.stones), Array.from(expected[i].stones), 'node ' + i);
+        assert.deepEqual(pos.captures, expected[i].captures, 'node ' + i);
+        assert.equal(scattered.moveCount(node), i);
+    }
+    assert.ok(expected[400].captures[BLACK] + expected[400].captures[WHITE] > 0);
+});
