@@ -118,7 +118,9 @@ function makePage(record, options = {}) {
                           { cwd: folder, encoding: 'utf8' });
     if (run.status !== 0)
         throw new Error('tervanil-cli failed (' + run.status + '): ' + run.stderr);
-    const file = path.join(folder, 'TervanilOB', name + '.htm');
+    const pages = ['TervanilOB', 'TervanilQM'].map((sub) => path.join(folder, sub))
+        .find((sub) => fs.existsSync(sub));
+    const file = path.join(pages, name + '.htm');
     return { url: pathToFileURL(file).href, folder, file };
 }
 

@@ -243,21 +243,32 @@ async function assertNothingFromRecord(page) {
     assert.equal(await page.locator('#x, #pb').count(), 0);
 }
 
-test('a hostile record: its text stays text, in the replay and in the notice of a broken record',
+test('a hostile record: its text stays text with either viewer\'s settings, and when broken',
      async () => {
-    await withPage(HOSTILE, async (page) => {
-        assert.equal(await page.locator('.tervanil-viewer').count(), 1);
-        assert.ok((await page.textContent('.tv-comment')).startsWith('"><script>alert(1)</script> and &amp;'));
-        for (const key of ['ArrowRight', 'ArrowRight', 'Home', 'End'])
-            await page.keyboard.press(key);
-        assert.equal(await page.textContent('.tv-label'), '<b>');
-        await clickPoint(page, 0, 0);
-        assert.ok((await page.textContent('.tv-card')).includes('<b id="pb">Black</b>'));
-        await assertNothingFromRecord(page);
-    });
+    const startup = 'C[<script>document.title="ran"</script><img src=x>]';
+    const variants = [
+        ['Orbanel settings', HOSTILE],
+        ['Quillamy settings, problem mode', HOSTILE.replace('GM[1]', 'GO[3]CL[1]QS[1]NE[W]AS[1,5]' + startup + 'GM[1]')],
+        ['Quillamy settings, trial moves', HOSTILE.replace('GM[1]', 'GO[2]CL[2]' + startup + 'GM[1]')],
+    ];
+    for (const [name, record] of variants) {
+        await withPage(record, async (page) => {
+            assert.equal(await page.locator('.tervanil-viewer').count(), 1, name);
+            for (const key of ['Home', 'End', 'ArrowLeft', 'ArrowRight', 'PageUp', 'PageDown'])
+                await page.keyboard.press(key);
+            assert.equal(await page.textContent('.tv-label'), '<b>', name);
+            assert.ok((await page.textContent('.tv-card')).includes('<b id="pb">Black</b>'), name);
+            await page.keyboard.press('Home');
+            assert.match(await page.textContent('.tv-comment'), /<(script|img)[ >]/, name);
+            await clickPoint(page, 0, 0);
+            await clickPoint(page, 4, 4);
+            await assertNothingFromRecord(page);
+        });
+    }
     const broken = HOSTILE.replace(';W[gc]LB[cc:<b>])', ';W[gc]C[<b>never closed');
     await withPage(broken, async (page) => {
         assert.equal(await page.locator('.tervanil-viewer').count(), 0);
+        assert.equal(await page.locator('.tervanil-viewer-notice').count(), 1);
         await assertNothingFromRecord(page);
     });
 });
