@@ -536,13 +536,6 @@
             return node;
         }
 
-        isAboveStart(node) {
-            for (var at = this.start; at; at = at.parent)
-                if (at === node)
-                    return at !== this.start;
-            return false;
-        }
-
         setNode(node) {
             this.trial = null;
             this.node = node;
@@ -607,21 +600,17 @@
         // only legal moves are taken.
         tryMove(point, color) {
             var free = this.game.settings.click === 1;
-            if (!this.trial)
-                this.trial = { position: this.game.position(this.node).copy(), moves: [] };
-            var pos = this.trial.position;
+            var pos = (this.trial ? this.trial.position : this.game.position(this.node)).copy();
             if (!free || !color)
                 color = pos.toMove;
             if (free && pos.stones[point] !== EMPTY)
                 return { ok: false, reason: 'occupied' };
-            var before = pos.copy();
-            var result = free ? pos.play(color, point, false) : pos.play(color, point, true);
-            if (!result.ok) {
-                this.trial.position = before;
-                if (!this.trial.moves.length)
-                    this.trial = null;
+            var result = pos.play(color, point, !free);
+            if (!result.ok)
                 return result;
-            }
+            if (!this.trial)
+                this.trial = { position: null, moves: [] };
+            this.trial.position = pos;
             this.trial.moves.push(point);
             return result;
         }
@@ -660,8 +649,7 @@
         readSettings: readSettings,
         Position: Position,
         Game: Game,
-        Replay: Replay,
-        geometry: geometry
+        Replay: Replay
     };
 
     // ------------------------------------------------------------------ view

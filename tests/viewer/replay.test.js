@@ -137,6 +137,8 @@ test('alternating trial moves: legal moves only, colours take turns, navigating 
 test('free trial moves: any empty point in the colour asked for', () => {
     const r = replayOf('(;SZ[5]CL[1];B[bb])');
     r.end();
+    assert.deepEqual(r.tryMove(6, WHITE), { ok: false, reason: 'occupied' });
+    assert.equal(r.trial, null, 'a refused first move leaves no trial');
     assert.equal(r.tryMove(0, WHITE).ok, true);
     assert.equal(r.tryMove(1, WHITE).ok, true);
     assert.deepEqual([r.shown().stones[0], r.shown().stones[1]], [WHITE, WHITE]);
