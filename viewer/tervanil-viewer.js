@@ -43,21 +43,29 @@
         return code >= 97 && code <= 122;
     }
 
-    // Reads the value that opens at text[at] === '['; returns [value, index behind ']'].
-    // A backslash keeps the character behind it; a backslash before a line break
-    // removes both (a soft line break).
+    // Where the last value read by readValue ended: the index behind its ']'.
+    var valueEnd = 0;
+
+    // Reads the value that opens at text[at] === '['. A backslash keeps the
+    // character behind it; a backslash before a line break removes both (a
+    // soft line break).
     function readValue(text, at) {
-        var parts = [];
+        var parts = null;
         var from = at + 1;
         var i = from;
         var n = text.length;
         while (i < n) {
             var c = text.charCodeAt(i);
             if (c === 93) {
+                valueEnd = i + 1;
+                if (!parts)
+                    return text.slice(from, i);
                 parts.push(text.slice(from, i));
-                return [parts.join(''), i + 1];
+                return parts.join('');
             }
             if (c === 92) {
+                if (!parts)
+                    parts = [];
                 parts.push(text.slice(from, i));
                 i++;
                 if (i >= n)
@@ -126,19 +134,24 @@
                 if (!inNode)
                     throw new SgfError('a property stands outside a node');
                 var start = i;
-                while (i < n && (isUpper(text.charCodeAt(i)) || isLower(text.charCodeAt(i))))
-                    i++;
+                var small = false;
+                for (; i < n; i++) {
+                    var l = text.charCodeAt(i);
+                    if (isLower(l))
+                        small = true;
+                    else if (!isUpper(l))
+                        break;
+                }
                 // Old records spell identifiers with small letters between the capitals.
-                var id = text.slice(start, i).replace(/[a-z]+/g, '');
+                var id = small ? text.slice(start, i).replace(/[a-z]+/g, '') : text.slice(start, i);
                 while (i < n && isSpace(text.charCodeAt(i)))
                     i++;
                 if (text.charCodeAt(i) !== 91)
                     throw new SgfError('a property has no value');
                 var values = [];
                 while (text.charCodeAt(i) === 91) {
-                    var read = readValue(text, i);
-                    values.push(read[0]);
-                    i = read[1];
+                    values.push(readValue(text, i));
+                    i = valueEnd;
                     while (i < n && isSpace(text.charCodeAt(i)))
                         i++;
                 }
@@ -212,6 +225,20 @@
         return points;
     }
 
+    // Scratch marks for walking groups, shared by all boards: a point is marked
+    // with the current stamp (a stone of the group) or stamp + 1 (a liberty).
+    var marks = new Int32Array(0);
+    var markStamp = 0;
+
+    function nextStamp(size) {
+        if (marks.length < size || markStamp > 0x3ffffff0) {
+            marks = new Int32Array(Math.max(size, marks.length));
+            markStamp = 0;
+        }
+        markStamp += 2;
+        return markStamp;
+    }
+
     // The board after some node: stones, the move that placed each stone, the
     // capture counts, the ko point and whose turn it is.
     class Position {
@@ -259,21 +286,20 @@
         // The group of the stone at point and its liberty count.
         group(point) {
             var color = this.stones[point];
-            var seen = new Uint8Array(this.stones.length);
-            var libertySeen = new Uint8Array(this.stones.length);
+            var stamp = nextStamp(this.stones.length);
             var stones = [point];
             var liberties = 0;
-            seen[point] = 1;
+            marks[point] = stamp;
             for (var i = 0; i < stones.length; i++) {
                 var around = this.neighbours(stones[i]);
                 for (var j = 0; j < around.length; j++) {
                     var q = around[j];
                     var s = this.stones[q];
-                    if (s === color && !seen[q]) {
-                        seen[q] = 1;
+                    if (s === color && marks[q] !== stamp) {
+                        marks[q] = stamp;
                         stones.push(q);
-                    } else if (s === EMPTY && !libertySeen[q]) {
-                        libertySeen[q] = 1;
+                    } else if (s === EMPTY && marks[q] !== stamp + 1) {
+                        marks[q] = stamp + 1;
                         liberties++;
                     }
                 }
@@ -447,24 +473,26 @@
                     break;
                 chain.push(at);
             }
-            var pos = start || null;
+            // Replayed on one board of its own; the kept positions are copies.
+            var pos = start ? start.copy() : this.initial();
             for (var i = chain.length - 1; i >= 0; i--) {
-                pos = this.apply(pos, chain[i]);
-                if (i === 0 || chain[i].depth % POSITION_STRIDE === 0)
+                this.apply(pos, chain[i]);
+                if (i === 0)
                     this.positions.set(chain[i], pos);
+                else if (chain[i].depth % POSITION_STRIDE === 0)
+                    this.positions.set(chain[i], pos.copy());
             }
             return pos;
         }
 
-        apply(previous, node) {
-            var pos;
-            if (previous) {
-                // A kept position is shared: play on a copy.
-                pos = previous.copy();
-            } else {
-                pos = new Position(this.width, this.height);
-                pos.toMove = this.settings.whiteFirst ? WHITE : BLACK;
-            }
+        initial() {
+            var pos = new Position(this.width, this.height);
+            pos.toMove = this.settings.whiteFirst ? WHITE : BLACK;
+            return pos;
+        }
+
+        // Plays a node's setup, move and turn onto pos.
+        apply(pos, node) {
             var setup = [['AE', EMPTY], ['AB', BLACK], ['AW', WHITE]];
             var changed = false;
             for (var s = 0; s < setup.length; s++) {
@@ -491,7 +519,6 @@
                 if (p === 'B' || p === 'W')
                     pos.toMove = p === 'B' ? BLACK : WHITE;
             }
-            return pos;
         }
 
         // The number written on the stone of a move, or '' for an unnumbered one.
