@@ -1070,7 +1070,8 @@
             var at = function (i) {
                 return g.origin + i * g.cell;
             };
-            var wood = svgElement('rect', { x: 0, y: 0, width: g.viewWidth, height: g.viewHeight }, 'tv-wood');
+            var wood = svgElement('rect', { x: 0, y: 0, width: g.viewWidth, height: g.viewHeight },
+                                  'tv-wood');
             wood.setAttribute('fill', '#e3b665');
             svg.appendChild(wood);
             var lines = svgElement('g', {}, 'tv-grid');
@@ -1141,10 +1142,12 @@
                         return;
                     var vx = at(move.point % w);
                     var vy = at((move.point / w) | 0);
-                    var back = svgElement('circle', { cx: vx, cy: vy, r: g.cell * 0.36 }, 'tv-variation-mark');
+                    var back = svgElement('circle', { cx: vx, cy: vy, r: g.cell * 0.36 },
+                                          'tv-variation-mark');
                     back.setAttribute('fill', '#e3b665');
                     svg.appendChild(back);
-                    var letter = svgText(vx, vy, 13, 'tv-variation-letter', String.fromCharCode(65 + (i % 26)));
+                    var letter = svgText(vx, vy, 13, 'tv-variation-letter',
+                                         String.fromCharCode(65 + (i % 26)));
                     letter.setAttribute('fill', '#7a1010');
                     svg.appendChild(letter);
                 });
@@ -1177,17 +1180,20 @@
                 return svgElement('circle', { cx: x, cy: y, r: r });
             },
             SQ: function (x, y) {
-                return svgElement('rect', { x: x - r * 0.85, y: y - r * 0.85, width: r * 1.7, height: r * 1.7 });
+                var side = r * 1.7;
+                return svgElement('rect', { x: x - side / 2, y: y - side / 2, width: side, height: side });
             },
             TR: function (x, y) {
                 var t = svgElement('polygon', {});
-                t.setAttribute('points', [x, y - r, x + r * 0.9, y + r * 0.6, x - r * 0.9, y + r * 0.6].join(' '));
+                var corners = [x, y - r, x + r * 0.9, y + r * 0.6, x - r * 0.9, y + r * 0.6];
+                t.setAttribute('points', corners.join(' '));
                 return t;
             },
             MA: function (x, y) {
                 var g = svgElement('g', {});
-                g.appendChild(svgElement('line', { x1: x - r * 0.8, y1: y - r * 0.8, x2: x + r * 0.8, y2: y + r * 0.8 }));
-                g.appendChild(svgElement('line', { x1: x - r * 0.8, y1: y + r * 0.8, x2: x + r * 0.8, y2: y - r * 0.8 }));
+                var d = r * 0.8;
+                g.appendChild(svgElement('line', { x1: x - d, y1: y - d, x2: x + d, y2: y + d }));
+                g.appendChild(svgElement('line', { x1: x - d, y1: y + d, x2: x + d, y2: y - d }));
                 return g;
             }
         };
