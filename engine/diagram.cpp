@@ -107,6 +107,12 @@ std::string columnLabel(int x, int width) {
 }
 
 std::string diagramSvg(const GameReader& reader) {
+    std::string out;
+    appendDiagramSvg(out, reader);
+    return out;
+}
+
+void appendDiagramSvg(std::string& out, const GameReader& reader) {
     const GoBoard& board = reader.board();
     const int w = board.width(), h = board.height();
     const int viewWidth = left + spacing * (w - 1) + right;
@@ -116,8 +122,7 @@ std::string diagramSvg(const GameReader& reader) {
     const int pixelHeight =
         longest <= largestSide ? viewHeight : viewHeight * largestSide / longest;
 
-    std::string out;
-    out.reserve(2048 + 40 * static_cast<std::size_t>(w * h));
+    out.reserve(out.size() + 2048 + 40 * static_cast<std::size_t>(w * h));
     out += "<svg class=\"tervanil-diagram\" viewBox=\"0 0 ";
     appendNumber(out, viewWidth);
     out += ' ';
@@ -186,11 +191,16 @@ std::string diagramSvg(const GameReader& reader) {
         out += "</text>";
     }
     out += "</g>\r\n</svg>\r\n";
-    return out;
 }
 
 std::string cardHtml(const GameCard& card) {
-    std::string out = "<DL CLASS=\"tervanil-card\">\r\n";
+    std::string out;
+    appendCardHtml(out, card);
+    return out;
+}
+
+void appendCardHtml(std::string& out, const GameCard& card) {
+    out += "<DL CLASS=\"tervanil-card\">\r\n";
     auto entry = [&out](std::string_view term, std::string_view text) {
         if (text.empty())
             return;
@@ -236,7 +246,6 @@ std::string cardHtml(const GameCard& card) {
         out += "</DD>\r\n";
     }
     out += "</DL>\r\n";
-    return out;
 }
 
 std::string percentEncoded(std::string_view name) {
@@ -263,13 +272,13 @@ std::string fallbackBlock(const GameReader& reader, std::string_view sourceName,
         return {};
     std::string out = "<DIV CLASS=\"tervanil-fallback\">\r\n";
     if (reader.readable()) {
-        out += diagramSvg(reader);
+        appendDiagramSvg(out, reader);
     } else {
         out += "<P CLASS=\"tervanil-notice\">No diagram: ";
         appendEscaped(out, reader.unreadableReason());
         out += "</P>\r\n";
     }
-    out += cardHtml(reader.card());
+    appendCardHtml(out, reader.card());
     out += "<P CLASS=\"tervanil-source\"><A HREF=\"../";
     out += percentEncoded(sourceName);
     out += "\">";

@@ -25,10 +25,12 @@ std::string columnLabel(int x, int width);
 /// The SVG element of the reader's final position, on one or more lines, each
 /// ending CR LF. Only numbers and fixed words of its own go into it.
 std::string diagramSvg(const GameReader& reader);
+void appendDiagramSvg(std::string& out, const GameReader& reader);
 
 /// The game card as a DL element, lines ending CR LF, every text HTML-escaped
 /// and the comment's line breaks kept as BR.
 std::string cardHtml(const GameCard& card);
+void appendCardHtml(std::string& out, const GameCard& card);
 
 /// `name` with every byte but the unreserved ASCII ones (letters, digits,
 /// "-._~") written as %XX, for a link.

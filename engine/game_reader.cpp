@@ -390,6 +390,7 @@ void GameReader::setPoint(int x, int y, Stone stone) {
     if (!m_sizeKnown) {
         m_rootSetup[y * GoBoard::maxSize + x] =
             static_cast<std::int8_t>(1 + static_cast<int>(stone));
+        m_rootSetupSeen = true;
     } else if (!m_board.contains(x, y)) {
         fail("A setup stone lies off the board.");
     } else {
@@ -430,9 +431,9 @@ void GameReader::endRootNode() {
             width = height = 19;
         }
     }
-    m_board = GoBoard(width, height);
+    m_board.reset(width, height);
     m_sizeKnown = true;
-    for (int y = 0; y < GoBoard::maxSize; ++y)
+    for (int y = 0; m_rootSetupSeen && y < GoBoard::maxSize; ++y)
         for (int x = 0; x < GoBoard::maxSize; ++x)
             if (const int set = m_rootSetup[y * GoBoard::maxSize + x])
                 setPoint(x, y, static_cast<Stone>(set - 1));

@@ -114,6 +114,7 @@ class GameReader {
     // and moves wait: setup on a full-size overlay, moves in order.
     GoBoard m_board{GoBoard::maxSize, GoBoard::maxSize};
     std::array<std::int8_t, GoBoard::maxSize * GoBoard::maxSize> m_rootSetup{};
+    bool m_rootSetupSeen = false;
     std::vector<PlayedMove> m_rootMoves;
     bool m_sizeKnown = false;
     PlayedMove m_lastMove;

@@ -6,6 +6,12 @@ GoBoard::GoBoard(int width, int height) : m_width(width), m_height(height) {
     m_group.reserve(maxSize * maxSize);
 }
 
+void GoBoard::reset(int width, int height) {
+    m_width = width;
+    m_height = height;
+    m_points.fill(Stone::Empty);
+}
+
 int GoBoard::play(int x, int y, Stone stone) {
     const int point = index(x, y);
     m_points[point] = stone;
@@ -25,6 +31,12 @@ int GoBoard::removeIfCaptured(int point) {
     const Stone colour = m_points[point];
     if (colour == Stone::Empty)
         return 0;
+    // Most stones touch a liberty themselves: no search for them.
+    const int x0 = point % maxSize, y0 = point / maxSize;
+    const int around[4][2] = {{x0 - 1, y0}, {x0 + 1, y0}, {x0, y0 - 1}, {x0, y0 + 1}};
+    for (const auto& n : around)
+        if (contains(n[0], n[1]) && at(n[0], n[1]) == Stone::Empty)
+            return 0;
     if (++m_generation == 0) {
         m_seen.fill(0);
         m_generation = 1;

@@ -26,6 +26,9 @@ class GoBoard {
     /// An empty board; both sides must lie in 1..maxSize.
     GoBoard(int width = 19, int height = 19);
 
+    /// Empties the board and gives it new sides, each in 1..maxSize.
+    void reset(int width, int height);
+
     int width() const { return m_width; }
     int height() const { return m_height; }
     bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
