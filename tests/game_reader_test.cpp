@@ -27,6 +27,10 @@ struct PositionCase {
     std::size_t moves;
 };
 
+std::ostream& operator<<(std::ostream& out, const PositionCase& c) {
+    return out << c.what;
+}
+
 class Position : public ::testing::TestWithParam<PositionCase> {};
 
 TEST_P(Position, IsTheEndOfTheMainLine) {
@@ -148,6 +152,10 @@ struct TextCase {
     const char* asName;    // read as PB, a simple text
     const char* asComment; // read as C
 };
+
+std::ostream& operator<<(std::ostream& out, const TextCase& c) {
+    return out << c.what;
+}
 
 class DisplayText : public ::testing::TestWithParam<TextCase> {};
 

@@ -34,6 +34,10 @@ struct PlayCase {
     const char* after;
 };
 
+std::ostream& operator<<(std::ostream& out, const PlayCase& c) {
+    return out << c.what;
+}
+
 class Play : public ::testing::TestWithParam<PlayCase> {};
 
 TEST_P(Play, RemovesWhatHasNoLiberty) {
