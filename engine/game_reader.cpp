@@ -195,7 +195,14 @@ void GameReader::openValue() {
     for (const auto& [name, slot] : rootSlots) {
         if (id != name)
             continue;
-        // The first value of a property is the one kept.
+        // The first value of a property is the one kept, but for the comment:
+        // a page's record may carry a startup message as a comment of its own
+        // before the record's, and the card shows them one after the other.
+        if (slot == Slot::Comment) {
+            if (!m_commentCapped)
+                m_slot = slot;
+            return;
+        }
         const std::uint32_t bit = 1u << static_cast<unsigned>(slot);
         if ((m_textsSeen & bit) == 0) {
             m_textsSeen |= bit;
@@ -232,11 +239,15 @@ std::size_t GameReader::skipValue(const char* bytes, std::size_t size) {
 
 // Reads a kept value with its escapes resolved for display: "\" keeps the next
 // character, "\" before a line break removes it (a soft break), any other line
-// break is one "\n" in a comment and one blank elsewhere, and other white space
-// is a blank.
+// break is one "\n" in a comment and one blank in other texts, and other white
+// space is a blank. Points and numbers drop line breaks: the page's record may
+// have one put inside any value by the layout of its moves.
 std::size_t GameReader::readValue(const char* bytes, std::size_t size) {
     const bool comment = m_slot == Slot::Comment;
-    const std::size_t cap = m_slot >= Slot::Event ? textCap : pointCap;
+    const bool text = m_slot >= Slot::Event;
+    const std::size_t cap =
+        !text ? pointCap
+              : (comment ? textCap - std::min(textCap, m_card.rootComment.size()) : textCap);
     auto keep = [&](char c, bool trail) {
         if (!trail && m_value.size() >= cap)
             m_valueOverflow = true;
@@ -275,7 +286,8 @@ std::size_t GameReader::readValue(const char* bytes, std::size_t size) {
             return i + 1;
         } else if (lineBreak) {
             m_breakPending = c;
-            keep(comment ? '\n' : ' ', false);
+            if (text)
+                keep(comment ? '\n' : ' ', false);
             continue;
         }
         keep(isBlank(c) ? ' ' : c, false);
@@ -346,8 +358,15 @@ void GameReader::closeValue() {
             if (m_codePage == CodePage::SingleByte)
                 dropUnfinishedUtf8(m_value);
             m_value += "...";
+            m_commentCapped |= m_slot == Slot::Comment;
         }
-        *text = trimmed(m_value);
+        const std::string_view value = trimmed(m_value);
+        if (m_slot != Slot::Comment || text->empty()) {
+            *text = value;
+        } else if (!value.empty()) {
+            *text += '\n';
+            *text += value;
+        }
     }
 }
 

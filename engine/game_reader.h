@@ -108,7 +108,7 @@ class GameReader {
     // Kept texts.
     GameCard m_card;
     std::string m_eventName, m_gameName, m_charset, m_size;
-    bool m_sizeSeen = false;
+    bool m_sizeSeen = false, m_commentCapped = false;
     std::uint32_t m_textsSeen = 0; // one bit for each card slot already read
     // The position. Until the root node ends the size is unknown, so its setup
     // and moves wait: setup on a full-size overlay, moves in order.

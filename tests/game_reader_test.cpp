@@ -3,6 +3,8 @@
 // same result whatever the chunks the record comes in.
 
 #include "game_reader.h"
+#include "record_rework.h"
+#include "text_buffer.h"
 
 #include "game_reading.h"
 #include "sgf_reference.h"
@@ -144,6 +146,10 @@ TEST(Reader, FillsTheCardFromTheRoot) {
     EXPECT_EQ(reader.namedCharset(), "UTF-8");
     EXPECT_EQ(readInChunks("(;GN[Only a name])").card().event, "Only a name");
     EXPECT_EQ(readInChunks("(;PB[first]PB[second])").card().black, "first");
+    // A startup message put before the record's own comment: both show.
+    EXPECT_EQ(
+        readInChunks("(;\r\nGO[1]\r\nC[Startup]PB[x]C[Own\r\ncomment]C[])").card().rootComment,
+        "Startup\nOwn\ncomment");
 }
 
 struct TextCase {
@@ -211,6 +217,23 @@ TEST(Reader, CapsLongTextsAndPassesOverOtherValues) {
     }
 }
 
+TEST(Reader, CapsTheRootCommentsTogether) {
+    const std::string half(GameReader::textCap / 2, 'h');
+    const GameReader reader = readInChunks("(;C[" + half + "]C[" + half + "tail]C[more])", 1000);
+    EXPECT_EQ(reader.card().rootComment, half + "\n" + half + "...");
+}
+
+TEST(Reader, PointsKeepNoLineBreaksPutIntoThem) {
+    // The layout of a page's moves puts a CR LF six bytes behind a node's ";",
+    // whatever stands there.
+    const GameReader reader =
+        readInChunks("(;SZ[\r\n9\r\n];B[];W[c\r\nc];  B[d\r\nd];AB[a\r\na:b\r\nb])");
+    EXPECT_TRUE(reader.readable()) << reader.unreadableReason();
+    EXPECT_EQ(testing_support::boardRows(reader.board()),
+              "XX......./XX......./..O....../...X...../........./........./........./"
+              "........./.........");
+}
+
 TEST(Reader, CapEndsOnAWholeCharacter) {
     // A UTF-8 character of three bytes straddling the cap is dropped whole.
     const std::string name = std::string(GameReader::textCap - 1, 'n') + "\xE7\x9F\xB3" + "tail";
@@ -265,6 +288,37 @@ TEST(Reader, SameResultInAnyChunksOverTheCorpus) {
         EXPECT_EQ(pieces.card().black, whole.card().black);
         EXPECT_EQ(pieces.card().rootComment, whole.card().rootComment);
     }
+}
+
+TEST(Reader, ThePagesRecordGivesTheRecordsDiagramAndCard) {
+    // What the reader sees is the reworked record: its additions, its new
+    // layout of the moves and the startup message change nothing drawn.
+    ConversionOptions options;
+    options.applet = Applet::Quillamy;
+    options.startupMessage = "Study ]this[ game \\";
+    std::size_t compared = 0;
+    for (const fs::path& path : corpusRecords()) {
+        SCOPED_TRACE(path.filename().string());
+        TextBuffer buffer;
+        buffer.loadFromFile(path.native(), path.filename().native(), CodePage::SingleByte);
+        const std::string loaded = buffer.text();
+        const std::optional<std::string> reworked = reworkedRecord(loaded, options);
+        if (!reworked)
+            continue;
+        ++compared;
+        const GameReader before = readInChunks(loaded);
+        const GameReader after = readInChunks(*reworked, 100);
+        EXPECT_EQ(after.unreadableReason(), before.unreadableReason());
+        EXPECT_EQ(boardRows(after.board()), boardRows(before.board()));
+        EXPECT_EQ(after.card().moves, before.card().moves);
+        EXPECT_EQ(after.card().event, before.card().event);
+        EXPECT_EQ(after.card().black, before.card().black);
+        EXPECT_EQ(after.card().rootComment,
+                  before.card().rootComment.empty()
+                      ? "Study ]this[ game \\"
+                      : "Study ]this[ game \\\n" + before.card().rootComment);
+    }
+    EXPECT_GT(compared, 400u);
 }
 
 } // namespace
