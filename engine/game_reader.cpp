@@ -461,6 +461,13 @@ void GameReader::endRootNode() {
     m_rootMoves = {};
 }
 
+bool GameReader::namesUtf8() const {
+    std::string name;
+    for (char c : m_charset)
+        name += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return name == "UTF-8" || name == "UTF8";
+}
+
 void GameReader::fail(const char* reason) {
     if (m_reason.empty())
         m_reason = reason;

@@ -41,6 +41,8 @@ class GameReader {
     const GameCard& card() const { return m_card; }
     /// The root's CA value (trimmed), empty when it has none.
     const std::string& namedCharset() const { return m_charset; }
+    /// Whether that CA value is UTF-8 (any case, with or without the hyphen).
+    bool namesUtf8() const;
 
     /// False when the record gives no position to draw; `unreadableReason`
     /// then says why in one plain ASCII sentence.

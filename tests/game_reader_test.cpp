@@ -144,6 +144,10 @@ TEST(Reader, FillsTheCardFromTheRoot) {
     EXPECT_EQ(card.rootComment, "Root comment");
     EXPECT_EQ(card.moves, 2u);
     EXPECT_EQ(reader.namedCharset(), "UTF-8");
+    EXPECT_TRUE(reader.namesUtf8());
+    EXPECT_TRUE(readInChunks("(;CA[utf8])").namesUtf8());
+    EXPECT_FALSE(readInChunks("(;CA[Shift_JIS])").namesUtf8());
+    EXPECT_FALSE(readInChunks("(;C[CA[UTF-8]])").namesUtf8());
     EXPECT_EQ(readInChunks("(;GN[Only a name])").card().event, "Only a name");
     EXPECT_EQ(readInChunks("(;PB[first]PB[second])").card().black, "first");
     // A startup message put before the record's own comment: both show.
