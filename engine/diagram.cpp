@@ -10,7 +10,7 @@ namespace {
 // the column letters below.
 constexpr int spacing = 20;
 constexpr int left = 30, top = 14, right = 14, bottom = 26;
-constexpr int largestSide = 400; // pixels; larger boards are scaled down to it
+constexpr int largestSide = 400; // pixels
 
 constexpr std::string_view columnLetters = "ABCDEFGHJKLMNOPQRSTUVWXYZ";
 
@@ -118,9 +118,12 @@ void appendDiagramSvg(std::string& out, const GameReader& reader) {
     const int viewWidth = left + spacing * (w - 1) + right;
     const int viewHeight = top + spacing * (h - 1) + bottom;
     const int longest = std::max(viewWidth, viewHeight);
-    const int pixelWidth = longest <= largestSide ? viewWidth : viewWidth * largestSide / longest;
-    const int pixelHeight =
-        longest <= largestSide ? viewHeight : viewHeight * largestSide / longest;
+    // Scaled down to fit 400 pixels, but to no less than 3/5 of the drawing, so
+    // that the points of the largest boards stay apart; the style's max-width
+    // still fits it to a narrow screen.
+    const int numerator = std::max(std::min(largestSide, longest), longest * 3 / 5);
+    const int pixelWidth = viewWidth * numerator / longest;
+    const int pixelHeight = viewHeight * numerator / longest;
 
     out.reserve(out.size() + 2048 + 40 * static_cast<std::size_t>(w * h));
     out += "<svg class=\"tervanil-diagram\" viewBox=\"0 0 ";

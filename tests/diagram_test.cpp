@@ -97,7 +97,7 @@ TEST(Diagram, SizesItsViewToTheBoard) {
     const std::pair<const char*, const char*> cases[] = {
         {"(;SZ[19])", "viewBox=\"0 0 404 400\" width=\"400\" height=\"396\""},
         {"(;SZ[19:5])", "viewBox=\"0 0 404 120\" width=\"400\" height=\"118\""},
-        {"(;SZ[52:3])", "viewBox=\"0 0 1064 80\" width=\"400\" height=\"30\""},
+        {"(;SZ[52:3])", "viewBox=\"0 0 1064 80\" width=\"638\" height=\"47\""},
         {"(;SZ[1])", "viewBox=\"0 0 44 40\" width=\"44\" height=\"40\""}};
     for (const auto& [record, view] : cases)
         EXPECT_NE(diagramSvg(readInChunks(record)).find(view), std::string::npos) << record;
