@@ -4,18 +4,23 @@
 #include "exceptions.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QWindow>
 
+#include <exception>
 #include <initializer_list>
+#include <thread>
+#include <utility>
 
 TForm1* Form1 = nullptr;
 
 namespace {
 
-// Typed texts go to the engine as bytes in the system's code page, exactly as
-// typed.
+// Typed texts go to the engine as UTF-8, exactly as typed; the engine writes
+// them in each record's code page.
 std::string typedBytes(const QLineEdit* edit) {
-    const QByteArray bytes = edit->text().toLocal8Bit();
+    const QByteArray bytes = edit->text().toUtf8();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
@@ -32,6 +37,100 @@ class WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// While a run works the window paints but acts on no input: clicks, keys and
+// the like made meanwhile are dropped, never applied once the run is over, and
+// a request to close is held until the run ends.
+class InputDuringRun : public QObject {
+  public:
+    explicit InputDuringRun(QWidget& window) : m_window(window) {
+        QApplication::instance()->installEventFilter(this);
+    }
+    ~InputDuringRun() override { QApplication::instance()->removeEventFilter(this); }
+    InputDuringRun(const InputDuringRun&) = delete;
+    InputDuringRun& operator=(const InputDuringRun&) = delete;
+
+    bool closeRequested() const noexcept { return m_closeRequested; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || widget->window() != &m_window)
+            return false;
+        if (event->type() == QEvent::Close) {
+            m_closeRequested = true;
+            event->ignore();
+            return true;
+        }
+        return isInput(event->type());
+    }
+
+  private:
+    static bool isInput(QEvent::Type type) {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::NativeGesture:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    QWidget& m_window;
+    bool m_closeRequested = false;
+};
+
+// The form gives the window's outer size. A window manager frames the window
+// around its client area, and the frame is known only once the window is
+// mapped: the client area then shrinks by it, unless the user has resized.
+class OuterSizeKeeper : public QObject {
+  public:
+    explicit OuterSizeKeeper(QWidget& window)
+        : QObject(&window), m_window(window), m_outerSize(window.size()) {
+        window.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Move && event->type() != QEvent::Resize &&
+            event->type() != QEvent::Show)
+            return false;
+        const QWindow* handle = m_window.windowHandle();
+        if (handle == nullptr)
+            return false;
+        const QMargins frame = handle->frameMargins();
+        if (frame != m_frame && m_window.size() == m_outerSize.shrunkBy(m_frame)) {
+            m_frame = frame;
+            m_window.resize(m_outerSize.shrunkBy(frame));
+        }
+        return false;
+    }
+
+  private:
+    QWidget& m_window;
+    QSize m_outerSize;
+    QMargins m_frame;
+};
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -39,6 +138,7 @@ TForm1::TForm1(QWidget* parent)
     setupUi(this);
     // uic applies only the size of a top-level widget, not its stored place.
     move(192, 110);
+    new OuterSizeKeeper(*this);
     // The handlers are bound once the stored states are in place, so none of
     // them runs while the window is built.
     wireHandlers();
@@ -64,8 +164,18 @@ void TForm1::setExceptionPresenter(ExceptionPresenter presenter) {
     m_presentException = std::move(presenter);
 }
 
+void TForm1::setRunStartHook(RunStartHook hook) {
+    m_runStartHook = std::move(hook);
+}
+
 void TForm1::wireHandlers() {
-    connect(Button1, &QPushButton::clicked, this, [this] { guarded(&TForm1::Button1Click); });
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        guarded(&TForm1::Button1Click);
+        // A close asked for during the run, carried out once its failure, if
+        // any, has been shown.
+        if (std::exchange(m_closeAfterRun, false))
+            close();
+    });
     // A radio button's handler runs only when it becomes the chosen one.
     const auto onChosen = [this](QRadioButton* button, void (TForm1::*handler)()) {
         connect(button, &QRadioButton::toggled, this, [this, handler](bool checked) {
@@ -98,10 +208,10 @@ void TForm1::Button1Click() {
     {
         WaitCursor waitCursor;
         setStatus(QStringLiteral("Plaese wait a moment..."));
-        // The window is not serviced while the run works: paint the wait text now.
+        // Paint the wait text before the run begins.
         Label1->repaint();
         try {
-            tervanil::RunConversion(".", m_sources, conversionOptions(), m_buffers);
+            runWhileServicingWindow(conversionOptions());
         } catch (...) {
             // A failed run can be started again: show the count as before it.
             setStatus(fromBytes(tervanil::sourceCountText(m_sources.size())));
@@ -110,6 +220,32 @@ void TForm1::Button1Click() {
     }
     setStatus(QStringLiteral("Tervanil OK"));
     Button1->setEnabled(false);
+}
+
+// Runs the conversion on a worker thread while this thread goes on painting
+// the window, and returns when the run has ended, rethrowing its failure. The
+// run alone touches the sources and the work buffers meanwhile.
+void TForm1::runWhileServicingWindow(const tervanil::ConversionOptions& options) {
+    InputDuringRun inputDuringRun(*this);
+    QEventLoop loop;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            if (m_runStartHook)
+                m_runStartHook();
+            tervanil::RunConversion(".", m_sources, options, m_buffers);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    // Input that reached the window up to the run's end is dropped as well.
+    QApplication::processEvents();
+    m_closeAfterRun = inputDuringRun.closeRequested();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TForm1::RadioButton1Click() {
@@ -192,6 +328,9 @@ tervanil::ConversionOptions TForm1::conversionOptions() const {
     options.startupNumber = typedBytes(Edit1);
     options.startupMessage = typedBytes(Edit2);
     options.startupMoves = typedBytes(Edit3);
+    options.fallback =
+        CheckBox7->isChecked() ? tervanil::Fallback::Viewer : tervanil::Fallback::None;
     options.codePage = tervanil::systemCodePage();
+    options.typedTextCharset = "UTF-8";
     return options;
 }

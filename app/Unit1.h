@@ -21,6 +21,8 @@ class TForm1 : public QWidget, private Ui::TForm1 {
   public:
     /// Shows the exception box; the default runs it modally.
     using ExceptionPresenter = std::function<void(QMessageBox& box)>;
+    /// Called on the run's worker thread before the first record.
+    using RunStartHook = std::function<void()>;
 
     /// Builds the window in its start state, with the records of the current
     /// directory listed.
@@ -34,7 +36,12 @@ class TForm1 : public QWidget, private Ui::TForm1 {
     /// The record text (Memo2) and page text (Memo1) of the runs.
     const tervanil::WorkBuffers& workBuffers() const noexcept { return m_buffers; }
 
+    /// The options of the next run, as the controls hold them now.
+    tervanil::ConversionOptions conversionOptions() const;
+
     void setExceptionPresenter(ExceptionPresenter presenter);
+    /// Lets a caller hold a run at its start, to act on the window meanwhile.
+    void setRunStartHook(RunStartHook hook);
 
   public slots:
     void Button1Click();
@@ -47,17 +54,20 @@ class TForm1 : public QWidget, private Ui::TForm1 {
   private:
     void wireHandlers();
     void guarded(void (TForm1::*handler)());
+    void runWhileServicingWindow(const tervanil::ConversionOptions& options);
     void showAppletProfile(const tervanil::AppletProfile& profile);
     void setStatus(const QString& text);
     void setInteractionOptionsEnabled(bool enabled);
     void setClickableDependantsEnabled(bool enabled);
     tervanil::Language language() const;
-    tervanil::ConversionOptions conversionOptions() const;
 
     std::vector<std::string> m_sources;
     std::string m_appletClass;
     tervanil::WorkBuffers m_buffers;
     ExceptionPresenter m_presentException;
+    RunStartHook m_runStartHook;
+    /// The window was asked to close during the run that just ended.
+    bool m_closeAfterRun = false;
 };
 
 /// The program's one main window while it exists.

@@ -1,8 +1,20 @@
 #include "application.h"
 
+#include "exceptions.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QMessageBox>
+
+#include <filesystem>
+#include <system_error>
+
+void enterWorkFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::current_path(folder, error);
+    if (error)
+        throw tervanil::Exception("フォルダ " + folder + " に移れません (" + error.message() + ")");
+}
 
 void installFontSubstitutions() {
     QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"),

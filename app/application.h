@@ -1,10 +1,12 @@
 #pragma once
 // What the program entry and the window share: the application title, the
-// font faces that stand in for the Japanese system's, and the exception box.
+// folder to work in, the font faces that stand in for the Japanese system's,
+// and the exception box.
 
 #include <QString>
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 class QMessageBox;
@@ -12,6 +14,11 @@ class QWidget;
 
 /// The application title; the window caption is a blank followed by it.
 inline const QString applicationTitle = QStringLiteral("Tervanil ( for Orbanel & Quillamy )");
+
+/// Makes `folder` the current directory, as if the program had been started
+/// there. Throws tervanil::Exception, naming the folder and the reason, when
+/// it cannot be entered.
+void enterWorkFolder(const std::string& folder);
 
 /// Maps the Japanese system's faces named in the window's layout to faces of
 /// the same kind (Mincho, proportional Gothic) found on this system.

@@ -4,6 +4,7 @@
 
 #include "Unit1.h"
 #include "application.h"
+#include "exceptions.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,9 +16,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -57,6 +61,7 @@ struct ShownBox {
     Qt::WindowModality modality;
     bool waitCursorSet;
     QString status;
+    bool windowShown;
 };
 
 // A window built in a fresh current directory that holds `records`; the
@@ -73,7 +78,8 @@ class WindowInFolder {
         m_window->setExceptionPresenter([this](QMessageBox& box) {
             m_boxes.push_back({box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
                                box.windowModality(), QApplication::overrideCursor() != nullptr,
-                               control<QLabel>(*m_window, "Label1")->text()});
+                               control<QLabel>(*m_window, "Label1")->text(),
+                               m_window->isVisible()});
         });
     }
     ~WindowInFolder() {
@@ -148,6 +154,70 @@ class PaintWatcher : public QObject {
     }
 };
 
+bool waitCursorSet() {
+    return QApplication::overrideCursor() != nullptr &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
+// Holds a window's run at its start, on the run's thread, until released from
+// the window's thread; gives up after ten seconds so that a window that never
+// comes back to its event loop fails the test instead of hanging it.
+class RunHold {
+  public:
+    explicit RunHold(TForm1& window) {
+        window.setRunStartHook([this] { m_timedOut = !m_gate.tryAcquire(1, 10000); });
+    }
+    void release() { m_gate.release(); }
+    // Read once the run has ended.
+    bool timedOut() const { return m_timedOut; }
+
+  private:
+    QSemaphore m_gate;
+    bool m_timedOut = false;
+};
+
+// Releases a held run at the first paint of `widget` after arm(), and keeps
+// what the window showed then.
+class ReleaseOnPaint : public QObject {
+  public:
+    ReleaseOnPaint(QWidget& widget, RunHold& hold, const QLabel& status)
+        : m_hold(hold), m_status(status) {
+        widget.installEventFilter(this);
+    }
+    void arm() { m_armed = true; }
+    bool painted = false;
+    QString statusAtPaint;
+    bool waitCursorAtPaint = false;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (m_armed && !painted && event->type() == QEvent::Paint) {
+            painted = true;
+            statusAtPaint = m_status.text();
+            waitCursorAtPaint = waitCursorSet();
+            m_hold.release();
+        }
+        return false;
+    }
+
+  private:
+    RunHold& m_hold;
+    const QLabel& m_status;
+    bool m_armed = false;
+};
+
+// The colour a control's caption is drawn in: its darkest pixel right of the
+// indicator, where the glyphs' stems are fully inked.
+QColor captionInk(QWidget& widget) {
+    const QImage image = widget.grab().toImage();
+    QColor darkest = Qt::white;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 20; x < image.width(); ++x)
+            if (image.pixelColor(x, y).lightness() < darkest.lightness())
+                darkest = image.pixelColor(x, y);
+    return darkest;
+}
+
 } // namespace
 
 class WindowTest : public QObject {
@@ -165,6 +235,15 @@ class WindowTest : public QObject {
     void runTakesTheControlsValues();
     void enterStartsTheRunOnlyOnTheButton();
     void failedRunLeavesTheWindowUsable();
+    void inputDuringRunIsDropped();
+    void closeDuringRunWaitsForItsEnd_data();
+    void closeDuringRunWaitsForItsEnd();
+    void optionsOfTheNextRun_data();
+    void optionsOfTheNextRun();
+    void captionColours_data();
+    void captionColours();
+    void workFolder_data();
+    void workFolder();
     void exceptionBox_data();
     void exceptionBox();
     void captionsFitTheirControls();
@@ -457,6 +536,195 @@ void WindowTest::failedRunLeavesTheWindowUsable() {
     QVERIFY(QFile::exists(folder.path("TervanilQM/b.htm")));
 }
 
+// Clicks and keys made while a run works reach no control: none of them is
+// applied, then or after the run, while the window goes on painting.
+void WindowTest::inputDuringRunIsDropped() {
+    WindowInFolder folder({"a.sgf", "b.sgf"});
+    QVERIFY(folder.show());
+    TForm1& window = folder.window();
+    RunHold hold(window);
+    ReleaseOnPaint releaseOnPaint(*control<QWidget>(window, "Panel3"), hold,
+                                  *control<QLabel>(window, "Label1"));
+
+    bool during = false;
+    QString statusDuring;
+    bool waitCursorDuring = false;
+    // Fires only once the window services its events again, that is during the run.
+    QTimer::singleShot(0, &window, [&] {
+        during = true;
+        statusDuring = folder.status();
+        waitCursorDuring = waitCursorSet();
+        folder.click("RadioButton2");
+        folder.click("CheckBox5");
+        QTest::keyClicks(control<QLineEdit>(window, "Edit4"), "9");
+        folder.click("Button1");
+        releaseOnPaint.arm();
+        control<QWidget>(window, "Panel3")->update();
+    });
+    folder.click("Button1");
+
+    QVERIFY(during);
+    QCOMPARE(statusDuring, QStringLiteral("Plaese wait a moment..."));
+    QVERIFY(waitCursorDuring);
+    QVERIFY(folder.checked("RadioButton1"));
+    QVERIFY(!folder.checked("CheckBox5"));
+    QCOMPARE(folder.text("Edit4"), QStringLiteral("575"));
+    QCOMPARE(window.appletClass(), std::string("Orbanel.Orbanel.class"));
+    QVERIFY2(!hold.timedOut(), "a run was held to its time limit");
+    QVERIFY(releaseOnPaint.painted);
+    QCOMPARE(releaseOnPaint.statusAtPaint, QStringLiteral("Plaese wait a moment..."));
+    QVERIFY(releaseOnPaint.waitCursorAtPaint);
+
+    QCOMPARE(folder.status(), QStringLiteral("Tervanil OK"));
+    QVERIFY(folder.boxes().empty());
+    QVERIFY(QFile::exists(folder.path("TervanilOB/a.htm")));
+    QVERIFY(QFile::exists(folder.path("TervanilOB/b.htm")));
+    QVERIFY(!QFile::exists(folder.path("TervanilQM")));
+
+    // Once the run is over the window acts on input again.
+    folder.click("RadioButton2");
+    QCOMPARE(folder.text("Edit4"), QStringLiteral("399"));
+}
+
+void WindowTest::closeDuringRunWaitsForItsEnd_data() {
+    QTest::addColumn<bool>("runFails");
+    QTest::newRow("completed run") << false;
+    QTest::newRow("failed run") << true;
+}
+
+// A close asked for during a run leaves the window open until the run ends,
+// and after a failure until its exception box has been shown.
+void WindowTest::closeDuringRunWaitsForItsEnd() {
+    QFETCH(bool, runFails);
+
+    WindowInFolder folder({"a.sgf", "b.sgf"});
+    QVERIFY(folder.show());
+    TForm1& window = folder.window();
+    if (runFails)
+        QVERIFY(QFile::remove(folder.path("a.sgf")));
+    RunHold hold(window);
+
+    bool closedDuring = true;
+    QTimer::singleShot(0, &window, [&] {
+        closedDuring = window.close() || !window.isVisible();
+        hold.release();
+    });
+    folder.click("Button1");
+
+    QVERIFY(!hold.timedOut());
+    QVERIFY(!closedDuring);
+    QVERIFY(!window.isVisible());
+    QVERIFY(QFile::exists(folder.path("TervanilOB/b.htm")));
+    if (runFails) {
+        QCOMPARE(folder.boxes().size(), size_t(1));
+        QCOMPARE(folder.boxes().front().text, QStringLiteral("ﾌｧｲﾙ a.sgf は開けません."));
+        QVERIFY(folder.boxes().front().windowShown);
+    } else {
+        QVERIFY(folder.boxes().empty());
+        QCOMPARE(folder.status(), QStringLiteral("Tervanil OK"));
+    }
+}
+
+// A step is the name of a button to click or "EditN=text" for text to type.
+void WindowTest::optionsOfTheNextRun_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("viewer");
+    QTest::addColumn<QByteArray>("startupMessage");
+
+    QTest::newRow("start") << QStringList{} << false << QByteArray();
+    QTest::newRow("viewer board ticked") << QStringList{"CheckBox7"} << true << QByteArray();
+    QTest::newRow("ticked and cleared again")
+        << QStringList{"CheckBox7", "CheckBox7"} << false << QByteArray();
+    QTest::newRow("Japanese message")
+        << QStringList{"Edit2= 黒番 ・①"} << false
+        << QByteArray(" \xe9\xbb\x92\xe7\x95\xaa \xe3\x83\xbb\xe2\x91\xa0");
+}
+
+void WindowTest::optionsOfTheNextRun() {
+    QFETCH(QStringList, steps);
+    QFETCH(bool, viewer);
+    QFETCH(QByteArray, startupMessage);
+
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    QVERIFY(!folder.checked("CheckBox7"));
+    for (const QString& step : steps) {
+        const QByteArray name = step.section(QLatin1Char('='), 0, 0).toLatin1();
+        if (step.contains(QLatin1Char('=')))
+            folder.type(name.constData(), step.section(QLatin1Char('='), 1));
+        else
+            folder.click(name.constData());
+    }
+
+    const tervanil::ConversionOptions options = folder.window().conversionOptions();
+    QCOMPARE(options.fallback, viewer ? tervanil::Fallback::Viewer : tervanil::Fallback::None);
+    QCOMPARE(options.typedTextCharset, std::string("UTF-8"));
+    QCOMPARE(QByteArray::fromStdString(options.startupMessage), startupMessage);
+}
+
+void WindowTest::captionColours_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QColor>("colour");
+
+    // The language choice takes the colour of the panel it lies on.
+    QTest::newRow("English") << QByteArray("RadioButton3") << QColor(0, 0, 255);
+    QTest::newRow("Japanese") << QByteArray("RadioButton6") << QColor(0, 0, 255);
+    QTest::newRow("viewer board") << QByteArray("CheckBox7") << QColor(0, 128, 128);
+}
+
+void WindowTest::captionColours() {
+    QFETCH(QByteArray, name);
+    QFETCH(QColor, colour);
+
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    folder.click("RadioButton2");
+    const QColor ink = captionInk(*control<QWidget>(folder.window(), name.constData()));
+    const int distance = std::abs(ink.red() - colour.red()) +
+                         std::abs(ink.green() - colour.green()) +
+                         std::abs(ink.blue() - colour.blue());
+    QVERIFY2(distance < 60, qPrintable(QStringLiteral("drawn in %1").arg(ink.name())));
+}
+
+void WindowTest::workFolder_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("folder") << "records" << QString();
+    QTest::newRow("missing") << "absent"
+                             << "フォルダ %1 に移れません (No such file or directory)";
+    QTest::newRow("a file") << "records/a.sgf"
+                            << "フォルダ %1 に移れません (Not a directory)";
+}
+
+// The window works in the folder it is given as if it had been started there.
+void WindowTest::workFolder() {
+    QFETCH(QString, folder);
+    QFETCH(QString, message);
+
+    QTemporaryDir scratch;
+    QVERIFY(QDir(scratch.path()).mkdir("records"));
+    QVERIFY(writeFile(scratch.filePath("records/a.sgf"), record));
+    const QString previous = QDir::currentPath();
+    const QString path = scratch.filePath(folder);
+    QString thrown;
+    try {
+        enterWorkFolder(path.toStdString());
+    } catch (const tervanil::Exception& e) {
+        thrown = QString::fromStdString(e.message());
+    }
+    const QString entered = QDir::currentPath();
+    QDir::setCurrent(previous);
+
+    if (message.isEmpty()) {
+        QCOMPARE(thrown, QString());
+        QCOMPARE(QFileInfo(entered).canonicalFilePath(), QFileInfo(path).canonicalFilePath());
+    } else {
+        QCOMPARE(thrown, message.arg(path));
+        QCOMPARE(entered, previous);
+    }
+}
+
 void WindowTest::exceptionBox_data() {
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<QString>("text");
@@ -508,8 +776,8 @@ void WindowTest::captionsFitTheirControls() {
                              .arg(widget->width());
     }
     QVERIFY2(tooNarrow.isEmpty(), qPrintable(tooNarrow.join(QStringLiteral("; "))));
-    // Nine labels, six radio buttons, five check boxes and the start button.
-    QCOMPARE(captionCount, 21);
+    // Nine labels, six radio buttons, six check boxes and the start button.
+    QCOMPARE(captionCount, 22);
 }
 
 // Tab stops are the enabled, shown controls in the stored order; of a radio
@@ -522,13 +790,13 @@ void WindowTest::tabOrder_data() {
     QTest::newRow("start") << QStringList{}
                            << QStringList{"Button1", "RadioButton1", "Edit4",     "Edit5",
                                           "Edit6",   "CheckBox5",    "CheckBox6", "Edit1",
-                                          "Edit2",   "Edit3",        "Edit7"};
+                                          "Edit2",   "Edit3",        "Edit7",     "CheckBox7"};
     QTest::newRow("second applet, Japanese, white")
         << QStringList{"RadioButton2", "RadioButton6", "RadioButton5"}
-        << QStringList{"Button1",      "RadioButton2", "Edit4",     "Edit5",
-                       "Edit6",        "RadioButton6", "CheckBox3", "CheckBox4",
-                       "RadioButton5", "CheckBox5",    "CheckBox6", "Edit1",
-                       "Edit2",        "Edit3",        "Edit7",     "CheckBox1"};
+        << QStringList{"Button1",      "RadioButton2", "Edit4",     "Edit5",        "Edit6",
+                       "RadioButton6", "CheckBox3",    "CheckBox4", "RadioButton5", "CheckBox5",
+                       "CheckBox6",    "Edit1",        "Edit2",     "Edit3",        "Edit7",
+                       "CheckBox1",    "CheckBox7"};
 }
 
 void WindowTest::tabOrder() {
