@@ -70,6 +70,7 @@ class AtomicFileWriter {
     std::string m_temporaryPath;
     std::string m_pending;
     int m_fd = -1;
+    int m_ticket = -1; // in the registry of temporary files a signal removes
 };
 
 /// `bytes` with its line breaks normalised as TextBuffer::loadFromFile does.

@@ -9,6 +9,8 @@
 #include "process.h"
 #include "temp_folder.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -48,10 +50,14 @@ std::vector<std::string> temporaryFiles(const std::filesystem::path& folder) {
     return found;
 }
 
-void expectFailedRun(const ProcessResult& run, size_t count, const std::string& message) {
+// The message and "." on the first line; the system's reason, with the name of
+// the file it concerns, on the second.
+void expectFailedRun(const ProcessResult& run, size_t count, const std::string& message,
+                     const std::string& name, int error) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, tervanil::sourceCountText(count) + "\n");
-    EXPECT_EQ(run.err, message + ".\n");
+    EXPECT_EQ(run.err,
+              message + ".\ntervanil-cli: " + name + ": " + std::strerror(error) + "\n");
 }
 
 void expectCompletedRun(const ProcessResult& run, size_t count) {
@@ -101,7 +107,7 @@ TEST_F(RunFault, SourceWithoutReadPermission) {
         GTEST_SKIP() << "root reads files of mode 000; SourceThatFailsToRead covers a source "
                         "that cannot be read";
     ::chmod(folder.path("a.sgf").c_str(), 0);
-    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"));
+    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"), "a.sgf", EACCES);
     expectNothingLost();
     ::chmod(folder.path("a.sgf").c_str(), 0644);
     expectSecondRunCompletes();
@@ -112,7 +118,7 @@ TEST_F(RunFault, SourceWithoutReadPermission) {
 TEST_F(RunFault, SourceThatFailsToRead) {
     std::filesystem::remove(folder.root() / "a.sgf");
     std::filesystem::create_symlink("/proc/self/mem", folder.root() / "a.sgf");
-    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"));
+    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"), "a.sgf", EIO);
     expectNothingLost();
     std::filesystem::remove(folder.root() / "a.sgf");
     folder.write("a.sgf", record);
@@ -122,7 +128,8 @@ TEST_F(RunFault, SourceThatFailsToRead) {
 TEST_F(RunFault, OutputFolderIsAFile) {
     std::filesystem::remove_all(folder.root() / "TervanilOB");
     folder.write("TervanilOB", oldPage);
-    expectFailedRun(cli(folder.root()), 2, createError("./TervanilOB/b.htm"));
+    expectFailedRun(cli(folder.root()), 2, createError("./TervanilOB/b.htm"),
+                    "./TervanilOB/b.htm", ENOTDIR);
     EXPECT_EQ(folder.read("TervanilOB"), oldPage);
     EXPECT_EQ(temporaryFiles(folder.root()), std::vector<std::string>{});
     std::filesystem::remove(folder.root() / "TervanilOB");
@@ -151,7 +158,8 @@ TEST_F(RunFault, OutputFolderWithoutWritePermission) {
 
     const ProcessResult run = cli(folder.root());
     mend();
-    expectFailedRun(run, 2, createError("./TervanilOB/b.htm"));
+    expectFailedRun(run, 2, createError("./TervanilOB/b.htm"), "./TervanilOB/b.htm",
+                    immutable ? EPERM : EACCES);
     EXPECT_EQ(folder.read("TervanilOB/a.htm"), oldPage);
     EXPECT_EQ(temporaryFiles(output), std::vector<std::string>{});
     expectSecondRunCompletes();
@@ -169,7 +177,8 @@ TEST_F(RunFault, FullDisk) {
     folder.write("TervanilOB/a.htm", oldPage);
     folder.write("a.sgf", "(;GM[1]C[" + std::string(600 * 1024, 'x') + "];B[aa])");
 
-    expectFailedRun(cli(folder.root()), 2, tervanil::EWriteError().message());
+    expectFailedRun(cli(folder.root()), 2, tervanil::EWriteError().message(),
+                    "./TervanilOB/a.htm", ENOSPC);
     expectNothingLost();
 
     ASSERT_TRUE(tool("/usr/bin/mount", {"-o", "remount,size=4m", output}));
