@@ -53,9 +53,9 @@ Reading read(std::string_view record, CodePage codePage) {
     bool inTree = false; // past the opening "("
     size_t nodes = 0;    // nodes of the main line met so far; the root is the first
     bool nodeHasMove = false;
-    std::string id;           // the identifier of the property being read
-    bool afterValue = false;  // a value closed since the identifier began
-    bool firstValue = true;   // list values after the first are not kept
+    std::string id;               // the identifier of the property being read
+    bool afterValue = false;      // a value closed since the identifier began
+    bool firstValue = true;       // list values after the first are not kept
     std::string* field = nullptr; // where the open value goes, if kept
     bool escaped = false, trail = false;
     const auto endNode = [&] {

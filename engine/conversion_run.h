@@ -43,8 +43,8 @@ struct WorkBuffers {
 /// the game card too when `readCards`.
 void WritePage(const std::filesystem::path& folder, const std::string& sourceName,
                const std::string& tag, const std::filesystem::path& outputFolder,
-               const ConversionOptions& options, WorkBuffers& buffers,
-               PageReport* report = nullptr, bool readCards = false);
+               const ConversionOptions& options, WorkBuffers& buffers, PageReport* report = nullptr,
+               bool readCards = false);
 
 /// Converts every source, the last first, into the applet's output folder
 /// below `folder` (created when missing). The first failure ends the run with

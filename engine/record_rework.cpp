@@ -421,8 +421,7 @@ std::string rootAdditions(const RootTags& present, const ConversionOptions& opti
     return additions;
 }
 
-std::optional<std::string> reworkedRecord(std::string_view record,
-                                          const ConversionOptions& options,
+std::optional<std::string> reworkedRecord(std::string_view record, const ConversionOptions& options,
                                           RecordReading* reading) {
     CodePage codePage = options.codePage;
     std::optional<RootSplit> split = splitRoot(record, codePage);

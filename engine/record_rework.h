@@ -22,8 +22,7 @@ struct RecordReading {
 
 /// The reworked form of `record` (line breaks as a load leaves them), or
 /// nothing when it holds no opening "(" ";" with a node-starting ";" behind it.
-std::optional<std::string> reworkedRecord(std::string_view record,
-                                          const ConversionOptions& options,
+std::optional<std::string> reworkedRecord(std::string_view record, const ConversionOptions& options,
                                           RecordReading* reading = nullptr);
 
 /// Reworks the record buffer in place; leaves it untouched when there is no

@@ -67,8 +67,7 @@ void decode(std::string_view text, Converter& decoder, Valid&& valid, Invalid&& 
         const bool done = decoder.convert(in, inLeft, out, outLeft);
         const int error = errno;
         valid(std::string_view(runStart, static_cast<size_t>(in - runStart)),
-              std::u32string_view(scratch.data(),
-                                  (sizeof scratch - outLeft) / sizeof(char32_t)));
+              std::u32string_view(scratch.data(), (sizeof scratch - outLeft) / sizeof(char32_t)));
         if (done || error == E2BIG)
             continue;
         invalid();
@@ -191,9 +190,8 @@ Transcoded transcoded(std::string_view text, std::string_view from, std::string_
         // Checked only: the valid bytes go on as they are, even where a round
         // trip would pick another of two codes for one character.
         decode(
-            text, decoder, [&](std::string_view bytes, std::u32string_view) {
-                result.bytes.append(bytes);
-            },
+            text, decoder,
+            [&](std::string_view bytes, std::u32string_view) { result.bytes.append(bytes); },
             [&] {
                 result.bytes += '?';
                 result.invalid = true;

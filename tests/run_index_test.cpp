@@ -91,8 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
         CardCase{"no game tree", "no record here", GameCard()},
         // Read byte by byte the second byte "\" of this character would escape
         // the "]"; the record names Shift-JIS and is read in it.
-        CardCase{"read in the code page its CA names",
-                 "(;CA[Shift_JIS]PB[\x83\x5C]PW[w];B[aa])", card("\x83\x5C", "w", 1)}),
+        CardCase{"read in the code page its CA names", "(;CA[Shift_JIS]PB[\x83\x5C]PW[w];B[aa])",
+                 card("\x83\x5C", "w", 1)}),
     [](const auto& info) {
         std::string name;
         for (const char* c = info.param.what; *c; ++c)
@@ -135,15 +135,15 @@ TEST(IndexPage, RowsInUtf8EscapedAndLinked) {
         reportOf("z.sgf", "", CodePage::SingleByte, std::nullopt),
     };
     const std::string page = indexPage(pages);
-    EXPECT_TRUE(page.starts_with("<!DOCTYPE html>\r\n<HTML>\r\n<HEAD>\r\n<META charset=\"UTF-8\">"));
+    EXPECT_TRUE(
+        page.starts_with("<!DOCTYPE html>\r\n<HTML>\r\n<HEAD>\r\n<META charset=\"UTF-8\">"));
     EXPECT_TRUE(page.ends_with("</TABLE>\r\n</BODY>\r\n</HTML>\r\n"));
-    const std::string rows =
-        row("a%26b%20c.htm", "a&amp;b c.sgf",
-            {"\xe9\xbb\x92 9d", "&lt;w&gt; &amp; &quot;co&quot;", "B+R", "2001", "\xe3\x82\xbd",
-             "120"}) +
-        row("x.htm", "x.sgf", {"caf\xc3\xa9", "", "", "", "", "0"}) +
-        row("y.htm", "y.sgf", {"a?", "b", "", "", "", "1"}) +
-        row("z.htm", "z.sgf", {"", "", "", "", "", ""});
+    const std::string rows = row("a%26b%20c.htm", "a&amp;b c.sgf",
+                                 {"\xe9\xbb\x92 9d", "&lt;w&gt; &amp; &quot;co&quot;", "B+R",
+                                  "2001", "\xe3\x82\xbd", "120"}) +
+                             row("x.htm", "x.sgf", {"caf\xc3\xa9", "", "", "", "", "0"}) +
+                             row("y.htm", "y.sgf", {"a?", "b", "", "", "", "1"}) +
+                             row("z.htm", "z.sgf", {"", "", "", "", "", ""});
     EXPECT_NE(page.find("</TR>\r\n" + rows + "</TABLE>"), std::string::npos) << page;
 }
 

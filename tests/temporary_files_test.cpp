@@ -1,8 +1,8 @@
 // The registry a signal handler empties: what is noted is removed, what was
 // forgotten stays.
 
-#include "temporary_files.h"
 #include "temp_folder.h"
+#include "temporary_files.h"
 #include "text_buffer.h"
 
 #include <gtest/gtest.h>

@@ -29,16 +29,15 @@ TEST_P(Transcode, GivesTheBytesAndSaysWhatWasReplaced) {
     EXPECT_EQ(result.unconvertible, c.unconvertible);
 }
 
-const std::string kuro = "\xe9\xbb\x92";        // 黒 in UTF-8
-const std::string kuroShiftJis = "\x8d\x95";     // 黒 in Shift-JIS
-const std::string snowman = "\xe2\x98\x83";     // no Shift-JIS character
-const std::string romanOneNec = "\xee\xef";     // ⅰ, one of its two Shift-JIS codes
+const std::string kuro = "\xe9\xbb\x92";     // 黒 in UTF-8
+const std::string kuroShiftJis = "\x8d\x95"; // 黒 in Shift-JIS
+const std::string snowman = "\xe2\x98\x83";  // no Shift-JIS character
+const std::string romanOneNec = "\xee\xef";  // ⅰ, one of its two Shift-JIS codes
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Transcode,
     testing::Values(
-        TranscodeCase{"UTF-8 into Shift-JIS", kuro + "]", "UTF-8", "Shift_JIS",
-                      kuroShiftJis + "]"},
+        TranscodeCase{"UTF-8 into Shift-JIS", kuro + "]", "UTF-8", "Shift_JIS", kuroShiftJis + "]"},
         TranscodeCase{"Shift-JIS into UTF-8", kuroShiftJis + "x", "SJIS", "utf8", kuro + "x"},
         // Every Shift-JIS name is read as the Windows code page, where 0x5C is
         // the backslash (a yen sign in the strict standard).
@@ -46,19 +45,19 @@ INSTANTIATE_TEST_SUITE_P(
                       kuro + "\\"},
         TranscodeCase{"character Shift-JIS lacks", "a" + snowman + kuro, "UTF-8", "CP932",
                       "a?" + kuroShiftJis, false, true},
-        TranscodeCase{"invalid UTF-8 byte", "ab\xff" + kuro, "UTF-8", "CP932",
-                      "ab?" + kuroShiftJis, true},
-        TranscodeCase{"UTF-8 cut off at the end", "a" + kuro.substr(0, 2), "UTF-8", "CP932",
-                      "a?", true},
+        TranscodeCase{"invalid UTF-8 byte", "ab\xff" + kuro, "UTF-8", "CP932", "ab?" + kuroShiftJis,
+                      true},
+        TranscodeCase{"UTF-8 cut off at the end", "a" + kuro.substr(0, 2), "UTF-8", "CP932", "a?",
+                      true},
         TranscodeCase{"lead byte ending Shift-JIS", kuroShiftJis + "\x82", "CP932", "UTF-8",
                       kuro + "?", true},
         // The same set on both sides: checked, and valid bytes kept as they are.
         TranscodeCase{"same set, valid", kuro, "UTF-8", "UTF-8", kuro},
         TranscodeCase{"same set, invalid bytes", "a\xc3(\xff", "UTF-8", "UTF8", "a?(?", true},
-        TranscodeCase{"same set, trailing lead byte", kuroShiftJis + "\x82", "Shift_JIS",
-                      "MS932", kuroShiftJis + "?", true},
-        TranscodeCase{"same set keeps the code a round trip would change", romanOneNec,
-                      "CP932", "Shift_JIS", romanOneNec},
+        TranscodeCase{"same set, trailing lead byte", kuroShiftJis + "\x82", "Shift_JIS", "MS932",
+                      kuroShiftJis + "?", true},
+        TranscodeCase{"same set keeps the code a round trip would change", romanOneNec, "CP932",
+                      "Shift_JIS", romanOneNec},
         TranscodeCase{"ASCII passes", "a]b\\", "UTF-8", "CP932", "a]b\\"},
         TranscodeCase{"high byte is no ASCII", "a\xe9", "US-ASCII", "UTF-8", "a?", true},
         TranscodeCase{"Latin-1 into UTF-8", "caf\xe9", "ISO8859-1", "UTF-8", "caf\xc3\xa9"},
