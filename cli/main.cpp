@@ -326,7 +326,9 @@ int main(int argc, char** argv) {
     CLI::App app{"Turns the SGF records (*.sgf) of a folder into web pages that embed a game "
                  "viewer, written to TervanilOB/ or TervanilQM/ below it."};
     app.name("tervanil-cli");
-    app.formatter(std::make_shared<HelpFormatter>());
+    auto formatter = std::make_shared<HelpFormatter>();
+    formatter->column_width(36);
+    app.formatter(formatter);
     CommandLine line;
     defineOptions(app, line);
     try {
@@ -355,6 +357,10 @@ int main(int argc, char** argv) {
     output.say(tervanil::sourceCountText(sources.size()));
     if (sources.empty())
         return output.finish(0);
+    if (line.index)
+        for (const std::string& source : sources)
+            if (tervanil::pageName(source) == tervanil::indexPageName)
+                printError("--index: index.htm takes the place of the page of " + source);
     handleEndingSignals();
     try {
         RunReporter reporter(line, output);

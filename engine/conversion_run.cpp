@@ -203,6 +203,7 @@ void WritePage(const std::filesystem::path& folder, const std::string& sourceNam
         report->sourceName = sourceName;
         report->pageName = name;
         report->embeddedAsLoaded = !reworked;
+        report->cutAtNul = buffers.record.cutAtNul();
         report->readInNamedCodePage = namesOtherThanSystemCharset(reading.namedCharset);
         report->namedCharset = std::move(reading.namedCharset);
         report->readIn = reading.readIn;

@@ -144,8 +144,10 @@ size_t addedByNormalising(std::string_view text, CodePage codePage) {
 
 } // namespace
 
-std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage) {
+std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage, bool* cutAtNul) {
     const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    if (cutAtNul != nullptr)
+        *cutAtNul = nul != nullptr;
     const size_t end =
         nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes.data()) : bytes.size();
     // Most records need nothing added, and then the text is kept where it is.
@@ -180,7 +182,7 @@ void TextBuffer::loadFromFile(const std::string& path, std::string_view displayN
         int error = 0;
         if (!readRegularFile(path, bytes, error))
             throw EFOpenError(displayName, error);
-        m_text = normalizedLineBreaks(std::move(bytes), codePage);
+        m_text = normalizedLineBreaks(std::move(bytes), codePage, &m_cutAtNul);
     } catch (const std::bad_alloc&) {
         throw EInvalidOperation();
     } catch (const std::length_error&) {
@@ -189,7 +191,7 @@ void TextBuffer::loadFromFile(const std::string& path, std::string_view displayN
 }
 
 void TextBuffer::loadFromBytes(std::string_view bytes, CodePage codePage) {
-    m_text = normalizedLineBreaks(std::string(bytes), codePage);
+    m_text = normalizedLineBreaks(std::string(bytes), codePage, &m_cutAtNul);
 }
 
 void TextBuffer::clear() noexcept {

@@ -255,15 +255,18 @@ TEST(Cli, VerboseNamesEachPageAndWarnsOfOddRecords) {
     folder.write("b.sgf", "no game tree here");
     folder.write("c.sgf", "(;CA[Shift_JIS]C[\x8d\x95];B[aa])");
     folder.write("d.sgf", "(;CA[utf-8];B[aa])");
+    folder.write("e.sgf", std::string("(;GM[1];B[aa]\0;W[bb])", 21));
     const ProcessResult run = cli(folder, {"--verbose"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "SGF Count = 4\n"
+    EXPECT_EQ(run.out, "SGF Count = 5\n"
+                       "e.sgf -> ./TervanilOB/e.htm\n"
                        "d.sgf -> ./TervanilOB/d.htm\n"
                        "c.sgf -> ./TervanilOB/c.htm\n"
                        "b.sgf -> ./TervanilOB/b.htm\n"
                        "a.sgf -> ./TervanilOB/a.htm\n"
                        "Tervanil OK\n");
-    EXPECT_EQ(run.err, "tervanil-cli: warning: c.sgf: read in Shift_JIS as its CA names, not in "
+    EXPECT_EQ(run.err, "tervanil-cli: warning: e.sgf: cut at a NUL byte\n"
+                       "tervanil-cli: warning: c.sgf: read in Shift_JIS as its CA names, not in "
                        "the system's UTF-8\n"
                        "tervanil-cli: warning: b.sgf: no game tree found; embedded as loaded\n");
     EXPECT_EQ(cli(folder).err, "");
@@ -285,6 +288,14 @@ TEST(Cli, IndexListsThePagesInUtf8) {
                                "</TD><TD>&lt;w&gt;</TD><TD>B+R</TD><TD>2001</TD><TD>Cup</TD>"
                                "<TD>1</TD></TR>\r\n</TABLE>"))
         << index;
+    // A record named like the index gives up its page, and is told so.
+    TempFolder named;
+    named.write("index.sgf", record);
+    const ProcessResult both = cli(named, {"--index"});
+    EXPECT_EQ(both.exitCode, 0);
+    EXPECT_EQ(both.err,
+              "tervanil-cli: --index: index.htm takes the place of the page of index.sgf\n");
+    EXPECT_TRUE(named.read("TervanilOB/index.htm").starts_with("<!DOCTYPE html>"));
     // Asked for only.
     TempFolder plain;
     plain.write("a.sgf", record);

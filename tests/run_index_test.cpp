@@ -155,7 +155,7 @@ struct Recorder : RunObserver {
 TEST(RunReports, EachPageOnceInPlaceWithCardsWhenAsked) {
     TempFolder folder;
     folder.write("a.sgf", "(;CA[Shift_JIS]PB[\x8d\x95];B[aa];W[bb])");
-    folder.write("b.sgf", "no game tree");
+    folder.write("b.sgf", std::string("no game tree\0(;B[aa])", 21));
     const std::vector<std::string> sources = ScanSources(folder.root());
     WorkBuffers buffers;
 
@@ -167,8 +167,11 @@ TEST(RunReports, EachPageOnceInPlaceWithCardsWhenAsked) {
     EXPECT_EQ(b.sourceName, "b.sgf");
     EXPECT_EQ(b.pageName, "b.htm");
     EXPECT_TRUE(b.embeddedAsLoaded);
+    EXPECT_TRUE(b.cutAtNul);
     EXPECT_EQ(a.sourceName, "a.sgf");
     EXPECT_FALSE(a.embeddedAsLoaded);
+    EXPECT_FALSE(a.cutAtNul);
+    EXPECT_TRUE(a.readInNamedCodePage);
     EXPECT_EQ(a.namedCharset, "Shift_JIS");
     EXPECT_EQ(a.readIn, CodePage::ShiftJis);
     ASSERT_TRUE(a.card.has_value());
