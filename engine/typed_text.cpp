@@ -151,7 +151,7 @@ std::string canonicalCharset(std::string_view charset) {
     if (upper == "US-ASCII" || upper == "ANSI_X3.4-1968")
         return "ASCII";
     if (upper.starts_with("ISO8859-"))
-        upper.insert(3, "-");
+        upper = "ISO-" + upper.substr(3);
     return upper;
 }
 
