@@ -334,9 +334,9 @@ int main(int argc, char** argv) {
     try {
         app.parse(withEmptyValuesSplit(app, argc, argv));
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+        return Output(false).finish(app.exit(e));
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
+        return Output(false).finish(app.exit(e));
     } catch (const CLI::ParseError& e) {
         printError(e.what());
         std::cerr << "Run with --help for more information.\n";

@@ -323,6 +323,7 @@ TEST(OutputFault, StdoutOnAFullDevice) {
     EXPECT_EQ(run.err,
               std::string("tervanil-cli: standard output: ") + std::strerror(ENOSPC) + "\n");
     EXPECT_TRUE(folder.exists("TervanilOB/a.htm"));
+    EXPECT_EQ(runProcess(TERVANIL_CLI_PATH, {"--help"}, folder.root(), "/dev/full").exitCode, 1);
     // Nothing written, nothing lost.
     EXPECT_EQ(runProcess(TERVANIL_CLI_PATH, {"--quiet"}, folder.root(), "/dev/full").exitCode, 0);
 }
