@@ -1,6 +1,8 @@
 #include "conversion_run.h"
 
+#include "card_reader.h"
 #include "record_rework.h"
+#include "typed_text.h"
 
 #include <algorithm>
 #include <array>
@@ -160,9 +162,13 @@ std::string pageName(std::string_view sourceName) {
 
 void WritePage(const std::filesystem::path& folder, const std::string& sourceName,
                const std::string& tag, const std::filesystem::path& outputFolder,
-               const ConversionOptions& options, WorkBuffers& buffers) {
+               const ConversionOptions& options, WorkBuffers& buffers, PageReport* report,
+               bool readCards) {
     buffers.record.loadFromFile(joined(folder, sourceName), sourceName, options.codePage);
-    ReworkRecord(buffers.record, options);
+    if (report != nullptr && readCards)
+        report->card = readGameCard(buffers.record.text(), options.codePage);
+    RecordReading reading;
+    const bool reworked = ReworkRecord(buffers.record, options, &reading);
 
     // The page goes out as it is assembled: its lines around the record from
     // the page buffer, the record itself escaped straight from the record
@@ -193,17 +199,33 @@ void WritePage(const std::filesystem::path& folder, const std::string& sourceNam
     file.write(page.text());
     file.commit();
     page.clear();
+    if (report != nullptr) {
+        report->sourceName = sourceName;
+        report->pageName = name;
+        report->embeddedAsLoaded = !reworked;
+        report->cutAtNul = buffers.record.cutAtNul();
+        report->readInNamedCodePage = namesOtherThanSystemCharset(reading.namedCharset);
+        report->namedCharset = std::move(reading.namedCharset);
+        report->readIn = reading.readIn;
+    }
 }
 
 void RunConversion(const std::filesystem::path& folder, const std::vector<std::string>& sources,
-                   const ConversionOptions& options, WorkBuffers& buffers) {
+                   const ConversionOptions& options, WorkBuffers& buffers, RunObserver* observer,
+                   bool readCards) {
     const std::string tag = appletTag(options);
     const std::filesystem::path outputFolder = folder / outputFolderName(options.applet);
     // An existing folder is used as it is; one that cannot be made shows as
     // the first page's failure to save.
     ::mkdir(outputFolder.c_str(), 0777);
-    for (size_t remaining = sources.size(); remaining > 0; --remaining)
-        WritePage(folder, sources[remaining - 1], tag, outputFolder, options, buffers);
+    PageReport report;
+    for (size_t remaining = sources.size(); remaining > 0; --remaining) {
+        report = PageReport();
+        WritePage(folder, sources[remaining - 1], tag, outputFolder, options, buffers,
+                  observer != nullptr ? &report : nullptr, readCards);
+        if (observer != nullptr)
+            observer->pageWritten(report);
+    }
 }
 
 } // namespace tervanil

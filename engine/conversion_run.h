@@ -2,6 +2,7 @@
 // The scan of a folder for SGF records and the run that turns each into a page.
 
 #include "options.h"
+#include "run_events.h"
 #include "text_buffer.h"
 
 #include <filesystem>
@@ -37,15 +38,21 @@ struct WorkBuffers {
     TextBuffer page;   // Memo1
 };
 
-/// Converts `sourceName` of `folder` into its page in `outputFolder`.
+/// Converts `sourceName` of `folder` into its page in `outputFolder`, and
+/// fills `report` (when given) with what the conversion learnt on the way,
+/// the game card too when `readCards`.
 void WritePage(const std::filesystem::path& folder, const std::string& sourceName,
                const std::string& tag, const std::filesystem::path& outputFolder,
-               const ConversionOptions& options, WorkBuffers& buffers);
+               const ConversionOptions& options, WorkBuffers& buffers, PageReport* report = nullptr,
+               bool readCards = false);
 
 /// Converts every source, the last first, into the applet's output folder
 /// below `folder` (created when missing). The first failure ends the run with
-/// its exception; pages written before it stay.
+/// its exception; pages written before it stay. `observer`, when given, hears
+/// of each page once it is in place; `readCards` asks for the game card of
+/// each record in the reports.
 void RunConversion(const std::filesystem::path& folder, const std::vector<std::string>& sources,
-                   const ConversionOptions& options, WorkBuffers& buffers);
+                   const ConversionOptions& options, WorkBuffers& buffers,
+                   RunObserver* observer = nullptr, bool readCards = false);
 
 } // namespace tervanil

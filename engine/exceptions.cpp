@@ -1,5 +1,7 @@
 #include "exceptions.h"
 
+#include <cstring>
+
 namespace tervanil {
 namespace {
 
@@ -12,13 +14,22 @@ std::string withName(std::string_view before, std::string_view name, std::string
 
 } // namespace
 
-EFOpenError::EFOpenError(std::string_view fileName)
-    : EStreamError(withName("ﾌｧｲﾙ ", fileName, " は開けません")) {}
+std::string Exception::reason() const {
+    if (m_error == 0)
+        return {};
+    char buffer[256];
+    // The GNU strerror_r, which may answer with a text of its own.
+    return ::strerror_r(m_error, buffer, sizeof buffer);
+}
 
-EFCreateError::EFCreateError(std::string_view fileName)
-    : EStreamError(withName("ﾌｧｲﾙ ", fileName, " を作成できません")) {}
+EFOpenError::EFOpenError(std::string_view fileName, int error)
+    : EStreamError(withName("ﾌｧｲﾙ ", fileName, " は開けません"), fileName, error) {}
 
-EWriteError::EWriteError() : EFilerError("ｽﾄﾘｰﾑへの書き込みｴﾗｰ") {}
+EFCreateError::EFCreateError(std::string_view fileName, int error)
+    : EStreamError(withName("ﾌｧｲﾙ ", fileName, " を作成できません"), fileName, error) {}
+
+EWriteError::EWriteError(std::string_view fileName, int error)
+    : EFilerError("ｽﾄﾘｰﾑへの書き込みｴﾗｰ", fileName, error) {}
 
 EInvalidOperation::EInvalidOperation() : Exception("文字列の大きさが ﾒﾓ の制限を越えました") {}
 

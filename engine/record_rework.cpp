@@ -1,6 +1,7 @@
 #include "record_rework.h"
 
 #include "sgf_scanner.h"
+#include "typed_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,6 +26,7 @@ struct RootSplit {
     std::optional<size_t> headerEnd;       // the ";" that opens the second node
     RootTags tags;                         // properties the root node holds already
     std::optional<CodePage> namedCodePage; // what its CA[...] names, if known
+    std::string namedCharset;              // its CA value, blanks trimmed
 };
 
 // The first "(" whose next byte other than a blank is ";".
@@ -76,7 +78,7 @@ std::optional<RootSplit> splitRoot(std::string_view text, CodePage codePage) {
     std::optional<size_t> opening = findOpeningSemicolon(text, codePage);
     if (!opening)
         return std::nullopt;
-    RootSplit split{*opening, std::nullopt, {}, std::nullopt};
+    RootSplit split{*opening, std::nullopt, {}, std::nullopt, {}};
     SgfScanner scanner(codePage);
     // Roles of the two bytes before the current one, for the tag tests.
     ByteRole before1 = ByteRole::Outside, before2 = ByteRole::Character;
@@ -92,7 +94,8 @@ std::optional<RootSplit> splitRoot(std::string_view text, CodePage codePage) {
         if (readingCharset) {
             if (scanner.atOutsideBoundary()) { // the value's "]"
                 readingCharset = false;
-                split.namedCodePage = codePageNamed(trimmedBlanks(charset));
+                split.namedCharset = trimmedBlanks(charset);
+                split.namedCodePage = codePageNamed(split.namedCharset);
             } else if (c != '\\') {
                 charset += c;
             }
@@ -383,7 +386,12 @@ std::string sgfEscaped(std::string_view text, CodePage codePage) {
     return out;
 }
 
-std::string rootAdditions(const RootTags& present, const ConversionOptions& options) {
+std::string rootAdditions(const RootTags& present, const ConversionOptions& options,
+                          std::string_view recordCharset) {
+    // Typed texts go in the record's own character set.
+    const auto typed = [&](const std::string& text) {
+        return transcoded(text, options.typedTextCharset, recordCharset).bytes;
+    };
     std::string additions;
     if (!present.go) {
         additions += "\r\nGO[";
@@ -400,21 +408,21 @@ std::string rootAdditions(const RootTags& present, const ConversionOptions& opti
         additions += "\r\nNE[W]";
     if ((options.startupNumber != "1" || options.startupMoves != "0") && !present.as) {
         additions += "\r\nAS[";
-        appendSgfEscaped(additions, options.startupMoves, options.codePage);
+        appendSgfEscaped(additions, typed(options.startupMoves), options.codePage);
         additions += ',';
-        appendSgfEscaped(additions, options.startupNumber, options.codePage);
+        appendSgfEscaped(additions, typed(options.startupNumber), options.codePage);
         additions += ']';
     }
     if (!options.startupMessage.empty()) {
         additions += "\r\nC[";
-        appendSgfEscaped(additions, options.startupMessage, options.codePage);
+        appendSgfEscaped(additions, typed(options.startupMessage), options.codePage);
         additions += ']';
     }
     return additions;
 }
 
-std::optional<std::string> reworkedRecord(std::string_view record,
-                                          const ConversionOptions& options) {
+std::optional<std::string> reworkedRecord(std::string_view record, const ConversionOptions& options,
+                                          RecordReading* reading) {
     CodePage codePage = options.codePage;
     std::optional<RootSplit> split = splitRoot(record, codePage);
     // A record that names its own code page is read in it.
@@ -422,6 +430,8 @@ std::optional<std::string> reworkedRecord(std::string_view record,
         codePage = *split->namedCodePage;
         split = splitRoot(record, codePage);
     }
+    if (reading != nullptr)
+        *reading = {split ? split->namedCharset : std::string(), codePage};
     if (!split || !split->headerEnd)
         return std::nullopt;
 
@@ -429,7 +439,8 @@ std::optional<std::string> reworkedRecord(std::string_view record,
     // no lead byte of another code page takes an escape or a "]" along.
     ConversionOptions recordOptions = options;
     recordOptions.codePage = codePage;
-    const std::string additions = rootAdditions(split->tags, recordOptions);
+    const std::string additions =
+        rootAdditions(split->tags, recordOptions, recordCharset(split->namedCharset, codePage));
     const std::string_view opening = record.substr(0, split->openingSemicolon + 1);
     const std::string_view restOfHeader =
         record.substr(opening.size(), *split->headerEnd - opening.size());
@@ -444,8 +455,9 @@ std::optional<std::string> reworkedRecord(std::string_view record,
     return out;
 }
 
-bool ReworkRecord(TextBuffer& recordBuffer, const ConversionOptions& options) {
-    std::optional<std::string> reworked = reworkedRecord(recordBuffer.text(), options);
+bool ReworkRecord(TextBuffer& recordBuffer, const ConversionOptions& options,
+                  RecordReading* reading) {
+    std::optional<std::string> reworked = reworkedRecord(recordBuffer.text(), options, reading);
     if (!reworked)
         return false;
     // The buffer gets the record as one added line, which brings the final CR LF.

@@ -1,6 +1,7 @@
 #include "text_buffer.h"
 
 #include "exceptions.h"
+#include "temporary_files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -31,14 +32,23 @@ class FileDescriptor {
 
 // Reads a whole regular file. Non-blocking open, so that a FIFO put in a
 // record's place cannot hang the run; anything but a regular file is refused.
-bool readRegularFile(const std::string& path, std::string& bytes) {
+// On failure `error` is the system's errno, or 0 where it gave none.
+bool readRegularFile(const std::string& path, std::string& bytes, int& error) {
     // O_NONBLOCK has no effect on the reads of a regular file.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0)
+    if (file.get() < 0) {
+        error = errno;
         return false;
+    }
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::fstat(file.get(), &status) != 0) {
+        error = errno;
         return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = S_ISDIR(status.st_mode) ? EISDIR : 0;
+        return false;
+    }
 
     // Sized from fstat, grown if the file grows while it is read.
     size_t capacity = static_cast<size_t>(status.st_size) + 1;
@@ -53,6 +63,7 @@ bool readRegularFile(const std::string& path, std::string& bytes) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
+            error = errno;
             return false;
         }
         if (got == 0)
@@ -133,8 +144,10 @@ size_t addedByNormalising(std::string_view text, CodePage codePage) {
 
 } // namespace
 
-std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage) {
+std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage, bool* cutAtNul) {
     const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    if (cutAtNul != nullptr)
+        *cutAtNul = nul != nullptr;
     const size_t end =
         nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes.data()) : bytes.size();
     // Most records need nothing added, and then the text is kept where it is.
@@ -166,9 +179,10 @@ void TextBuffer::loadFromFile(const std::string& path, std::string_view displayN
                               CodePage codePage) {
     try {
         std::string bytes;
-        if (!readRegularFile(path, bytes))
-            throw EFOpenError(displayName);
-        m_text = normalizedLineBreaks(std::move(bytes), codePage);
+        int error = 0;
+        if (!readRegularFile(path, bytes, error))
+            throw EFOpenError(displayName, error);
+        m_text = normalizedLineBreaks(std::move(bytes), codePage, &m_cutAtNul);
     } catch (const std::bad_alloc&) {
         throw EInvalidOperation();
     } catch (const std::length_error&) {
@@ -177,7 +191,7 @@ void TextBuffer::loadFromFile(const std::string& path, std::string_view displayN
 }
 
 void TextBuffer::loadFromBytes(std::string_view bytes, CodePage codePage) {
-    m_text = normalizedLineBreaks(std::string(bytes), codePage);
+    m_text = normalizedLineBreaks(std::string(bytes), codePage, &m_cutAtNul);
 }
 
 void TextBuffer::clear() noexcept {
@@ -218,7 +232,8 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path, std::string_view dis
     : m_path(path), m_displayName(displayName) {
     m_fd = createTemporaryBeside(path, m_temporaryPath);
     if (m_fd < 0)
-        throw EFCreateError(displayName);
+        throw EFCreateError(displayName, errno);
+    m_ticket = noteTemporaryFile(m_temporaryPath.c_str());
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -226,6 +241,7 @@ AtomicFileWriter::~AtomicFileWriter() {
         ::close(m_fd);
         ::unlink(m_temporaryPath.c_str());
     }
+    forgetTemporaryFile(m_ticket);
 }
 
 void AtomicFileWriter::write(std::string_view bytes) {
@@ -237,12 +253,12 @@ void AtomicFileWriter::write(std::string_view bytes) {
     }
     flush();
     if (!writeAll(m_fd, bytes.data(), bytes.size()))
-        throw EWriteError();
+        throw EWriteError(m_displayName, errno);
 }
 
 void AtomicFileWriter::flush() {
     if (!writeAll(m_fd, m_pending.data(), m_pending.size()))
-        throw EWriteError();
+        throw EWriteError(m_displayName, errno);
     m_pending.clear();
 }
 
@@ -251,13 +267,17 @@ void AtomicFileWriter::commit() {
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) {
+        const int error = errno;
         ::unlink(m_temporaryPath.c_str());
-        throw EWriteError();
+        throw EWriteError(m_displayName, error);
     }
     if (::rename(m_temporaryPath.c_str(), m_path.c_str()) != 0) {
+        const int error = errno;
         ::unlink(m_temporaryPath.c_str());
-        throw EFCreateError(m_displayName);
+        throw EFCreateError(m_displayName, error);
     }
+    forgetTemporaryFile(m_ticket);
+    m_ticket = -1;
 }
 
 } // namespace tervanil

@@ -22,6 +22,8 @@ class TextBuffer {
     void loadFromBytes(std::string_view bytes, CodePage codePage);
 
     const std::string& text() const noexcept { return m_text; }
+    /// Whether the last load ended the text at a NUL byte.
+    bool cutAtNul() const noexcept { return m_cutAtNul; }
     bool empty() const noexcept { return m_text.empty(); }
     void clear() noexcept;
 
@@ -42,6 +44,7 @@ class TextBuffer {
     bool endsWithLineBreak() const noexcept;
 
     std::string m_text;
+    bool m_cutAtNul = false;
 };
 
 /// A file written whole or not at all. Bytes go to a temporary file beside the
@@ -70,9 +73,11 @@ class AtomicFileWriter {
     std::string m_temporaryPath;
     std::string m_pending;
     int m_fd = -1;
+    int m_ticket = -1; // in the registry of temporary files a signal removes
 };
 
-/// `bytes` with its line breaks normalised as TextBuffer::loadFromFile does.
-std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage);
+/// `bytes` with its line breaks normalised as TextBuffer::loadFromFile does;
+/// `cutAtNul`, when given, tells whether a NUL byte ended the text.
+std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage, bool* cutAtNul = nullptr);
 
 } // namespace tervanil

@@ -15,6 +15,7 @@
 #include "conversion_run.h"
 #include "record_rework.h"
 #include "text_buffer.h"
+#include "typed_text.h"
 
 #include <algorithm>
 #include <array>
@@ -371,10 +372,22 @@ Input decodeInput(std::string_view data) {
 
 // ---- The checks ------------------------------------------------------------
 
+// A typed text in the character set of a record read in `codePage` that names
+// `charset`: its transcoding has a table of its own; here it only has to close.
+std::string typedInRecord(const std::string& text, const ConversionOptions& o,
+                          std::string_view charset, CodePage codePage) {
+    return tervanil::transcoded(text, o.typedTextCharset,
+                                tervanil::recordCharset(charset, codePage))
+        .bytes;
+}
+
 // The additions the options call for at a root node holding `tags`, typed
-// texts escaped for `codePage`.
+// texts in the record's character set, escaped for `codePage`.
 std::string expectedAdditions(const std::vector<std::string>& tags, const ConversionOptions& o,
-                              CodePage codePage) {
+                              std::string_view charset, CodePage codePage) {
+    const auto typed = [&](const std::string& text) {
+        return typedInRecord(text, o, charset, codePage);
+    };
     const auto has = [&tags](std::string_view tag) {
         return std::find(tags.begin(), tags.end(), tag) != tags.end();
     };
@@ -390,10 +403,10 @@ std::string expectedAdditions(const std::vector<std::string>& tags, const Conver
     if (interactive && o.nextWhite && !has("NE"))
         additions += "\r\nNE[W]";
     if ((o.startupNumber != "1" || o.startupMoves != "0") && !has("AS"))
-        additions += "\r\nAS[" + escapedValue(o.startupMoves, codePage) + "," +
-                     escapedValue(o.startupNumber, codePage) + "]";
+        additions += "\r\nAS[" + escapedValue(typed(o.startupMoves), codePage) + "," +
+                     escapedValue(typed(o.startupNumber), codePage) + "]";
     if (!o.startupMessage.empty())
-        additions += "\r\nC[" + escapedValue(o.startupMessage, codePage) + "]";
+        additions += "\r\nC[" + escapedValue(typed(o.startupMessage), codePage) + "]";
     return additions;
 }
 
@@ -423,7 +436,8 @@ void checkRework(std::string_view loaded, std::string_view reworked, bool replac
     const size_t afterOpening = root->opening + 1;
     check(reworked.substr(0, afterOpening) == loaded.substr(0, afterOpening),
           "the text up to the opening \";\" is unchanged", reworked);
-    const std::string additions = expectedAdditions(root->tags, options, codePage);
+    const std::string charset = root->charset.value_or(std::string());
+    const std::string additions = expectedAdditions(root->tags, options, charset, codePage);
     check(reworked.substr(afterOpening, additions.size()) == additions,
           "the additions stand right behind the opening", reworked.substr(afterOpening));
 
@@ -431,8 +445,8 @@ void checkRework(std::string_view loaded, std::string_view reworked, bool replac
     const std::optional<std::vector<std::string>> values = valuesOf(additions, codePage);
     check(values.has_value(), "every added value is closed", additions);
     if (!options.startupMessage.empty())
-        check(!values->empty() &&
-                  values->back() == wholeCharacters(options.startupMessage, codePage),
+        check(!values->empty() && values->back() == typedInRecord(options.startupMessage, options,
+                                                                  charset, codePage),
               "the added comment reads back as the typed message", additions);
 
     // Take the additions out, then compare without the line breaks outside

@@ -9,6 +9,10 @@
 #include "process.h"
 #include "temp_folder.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -48,10 +52,13 @@ std::vector<std::string> temporaryFiles(const std::filesystem::path& folder) {
     return found;
 }
 
-void expectFailedRun(const ProcessResult& run, size_t count, const std::string& message) {
+// The message and "." on the first line; the system's reason, with the name of
+// the file it concerns, on the second.
+void expectFailedRun(const ProcessResult& run, size_t count, const std::string& message,
+                     const std::string& name, int error) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, tervanil::sourceCountText(count) + "\n");
-    EXPECT_EQ(run.err, message + ".\n");
+    EXPECT_EQ(run.err, message + ".\ntervanil-cli: " + name + ": " + std::strerror(error) + "\n");
 }
 
 void expectCompletedRun(const ProcessResult& run, size_t count) {
@@ -101,7 +108,7 @@ TEST_F(RunFault, SourceWithoutReadPermission) {
         GTEST_SKIP() << "root reads files of mode 000; SourceThatFailsToRead covers a source "
                         "that cannot be read";
     ::chmod(folder.path("a.sgf").c_str(), 0);
-    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"));
+    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"), "a.sgf", EACCES);
     expectNothingLost();
     ::chmod(folder.path("a.sgf").c_str(), 0644);
     expectSecondRunCompletes();
@@ -112,7 +119,7 @@ TEST_F(RunFault, SourceWithoutReadPermission) {
 TEST_F(RunFault, SourceThatFailsToRead) {
     std::filesystem::remove(folder.root() / "a.sgf");
     std::filesystem::create_symlink("/proc/self/mem", folder.root() / "a.sgf");
-    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"));
+    expectFailedRun(cli(folder.root()), 2, openError("a.sgf"), "a.sgf", EIO);
     expectNothingLost();
     std::filesystem::remove(folder.root() / "a.sgf");
     folder.write("a.sgf", record);
@@ -122,7 +129,8 @@ TEST_F(RunFault, SourceThatFailsToRead) {
 TEST_F(RunFault, OutputFolderIsAFile) {
     std::filesystem::remove_all(folder.root() / "TervanilOB");
     folder.write("TervanilOB", oldPage);
-    expectFailedRun(cli(folder.root()), 2, createError("./TervanilOB/b.htm"));
+    expectFailedRun(cli(folder.root()), 2, createError("./TervanilOB/b.htm"), "./TervanilOB/b.htm",
+                    ENOTDIR);
     EXPECT_EQ(folder.read("TervanilOB"), oldPage);
     EXPECT_EQ(temporaryFiles(folder.root()), std::vector<std::string>{});
     std::filesystem::remove(folder.root() / "TervanilOB");
@@ -151,7 +159,8 @@ TEST_F(RunFault, OutputFolderWithoutWritePermission) {
 
     const ProcessResult run = cli(folder.root());
     mend();
-    expectFailedRun(run, 2, createError("./TervanilOB/b.htm"));
+    expectFailedRun(run, 2, createError("./TervanilOB/b.htm"), "./TervanilOB/b.htm",
+                    immutable ? EPERM : EACCES);
     EXPECT_EQ(folder.read("TervanilOB/a.htm"), oldPage);
     EXPECT_EQ(temporaryFiles(output), std::vector<std::string>{});
     expectSecondRunCompletes();
@@ -169,7 +178,8 @@ TEST_F(RunFault, FullDisk) {
     folder.write("TervanilOB/a.htm", oldPage);
     folder.write("a.sgf", "(;GM[1]C[" + std::string(600 * 1024, 'x') + "];B[aa])");
 
-    expectFailedRun(cli(folder.root()), 2, tervanil::EWriteError().message());
+    expectFailedRun(cli(folder.root()), 2, tervanil::EWriteError().message(), "./TervanilOB/a.htm",
+                    ENOSPC);
     expectNothingLost();
 
     ASSERT_TRUE(tool("/usr/bin/mount", {"-o", "remount,size=4m", output}));
@@ -303,5 +313,85 @@ TEST(OddSources, FifoDirectoryAndLinkLoopsAreNotListed) {
     expectCompletedRun(cli(folder.root()), 1);
     EXPECT_EQ(folder.names("TervanilOB"), std::vector<std::string>{"real.htm"});
 }
+
+// Output that cannot be written is a failure, not a success unseen.
+TEST(OutputFault, StdoutOnAFullDevice) {
+    TempFolder folder;
+    folder.write("a.sgf", record);
+    const ProcessResult run = runProcess(TERVANIL_CLI_PATH, {}, folder.root(), "/dev/full");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err,
+              std::string("tervanil-cli: standard output: ") + std::strerror(ENOSPC) + "\n");
+    EXPECT_TRUE(folder.exists("TervanilOB/a.htm"));
+    EXPECT_EQ(runProcess(TERVANIL_CLI_PATH, {"--help"}, folder.root(), "/dev/full").exitCode, 1);
+    // Nothing written, nothing lost.
+    EXPECT_EQ(runProcess(TERVANIL_CLI_PATH, {"--quiet"}, folder.root(), "/dev/full").exitCode, 0);
+}
+
+// -C DIR works wherever running inside DIR works: a folder path of 3,990 bytes
+// with a record of a 244-byte name, which together pass the longest path the
+// system opens.
+TEST(LongPaths, DashCIntoADeepFolder) {
+    TempFolder folder;
+    std::string deep = folder.root().native();
+    while (deep.size() < 3990) {
+        deep += '/' + std::string(std::min<size_t>(200, 3990 - deep.size() - 1), 'd');
+        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0) << deep.size();
+    }
+    ASSERT_EQ(deep.size(), 3990u);
+    const std::string name = std::string(240, 'n') + ".sgf";
+    const int dirFd = ::open(deep.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(dirFd, 0);
+    const int recordFd = ::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(recordFd, 0);
+    ASSERT_EQ(::write(recordFd, record.data(), record.size()), static_cast<ssize_t>(record.size()));
+    ::close(recordFd);
+
+    const ProcessResult run = cli("/", {"-C", deep});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    struct stat page {};
+    EXPECT_EQ(::fstatat(dirFd, ("TervanilOB/" + std::string(240, 'n') + ".htm").c_str(), &page, 0),
+              0);
+    EXPECT_GT(page.st_size, 0);
+    ::close(dirFd);
+}
+
+// SIGINT and SIGTERM in the middle of a page remove its temporary file, and
+// the run still ends by the signal.
+class EndingSignal : public testing::TestWithParam<int> {};
+
+TEST_P(EndingSignal, LeavesNoTemporaryFile) {
+    TempFolder folder;
+    // Large records, so that a page spends a while in its temporary file.
+    std::string large = "(;GM[1]C[";
+    large.append(48 << 20, '&');
+    large += "];B[aa])";
+    for (const char* name : {"a.sgf", "b.sgf", "c.sgf"})
+        folder.write(name, large);
+    large.clear();
+    large.shrink_to_fit();
+
+    const testing_support::RunningProcess process =
+        testing_support::startProcess(TERVANIL_CLI_PATH, {}, folder.root());
+    const std::filesystem::path output = folder.root() / "TervanilOB";
+    bool seen = false;
+    for (int wait = 0; wait < 20000 && !seen; ++wait) {
+        seen = !temporaryFiles(output).empty();
+        if (!seen)
+            ::usleep(1000);
+    }
+    ::kill(process.pid, GetParam());
+    const ProcessResult run = testing_support::finishProcess(process);
+    ASSERT_TRUE(seen) << "no page was in flight to be interrupted";
+    EXPECT_EQ(run.signal, GetParam());
+    EXPECT_EQ(run.exitCode, -1);
+    EXPECT_EQ(temporaryFiles(output), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndingSignal, testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) {
+                             return info.param == SIGINT ? "SIGINT" : "SIGTERM";
+                         });
 
 } // namespace

@@ -145,8 +145,9 @@ TEST(ReworkRecord, TypedValuesAreEscaped) {
 TEST(ReworkRecord, DoubleByteCharactersOfTypedValuesStayWhole) {
     ConversionOptions options;
     options.codePage = CodePage::ShiftJis;
+    options.typedTextCharset = "Shift_JIS";
     options.startupMessage = "\x83\x5C]"; // a character whose second byte is "\"
-    EXPECT_EQ(rootAdditions({}, options), "\r\nGO[0]\r\nC[\x83\x5C\\]]");
+    EXPECT_EQ(rootAdditions({}, options, "CP932"), "\r\nGO[0]\r\nC[\x83\x5C\\]]");
 }
 
 TEST(ReworkRecord, RecordNamingShiftJisIsReadInIt) {

@@ -30,16 +30,23 @@ int temporaryFile(std::string& path) {
 
 } // namespace
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& workingDirectory) {
-    std::string outPath, errPath;
-    const int outFd = temporaryFile(outPath);
-    const int errFd = temporaryFile(errPath);
-    const pid_t child = ::fork();
-    if (child == 0) {
+RunningProcess startProcess(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::string& workingDirectory, const std::string& stdoutPath) {
+    RunningProcess process;
+    const int outFd = temporaryFile(process.outPath);
+    const int errFd = temporaryFile(process.errPath);
+    process.pid = ::fork();
+    if (process.pid == 0) {
         const int nullFd = ::open("/dev/null", O_RDONLY);
         ::dup2(nullFd, 0);
-        ::dup2(outFd, 1);
+        if (stdoutPath.empty()) {
+            ::dup2(outFd, 1);
+        } else {
+            const int givenFd = ::open(stdoutPath.c_str(), O_WRONLY);
+            if (givenFd < 0)
+                ::_exit(126);
+            ::dup2(givenFd, 1);
+        }
         ::dup2(errFd, 2);
         if (::chdir(workingDirectory.c_str()) != 0)
             ::_exit(126);
@@ -53,13 +60,23 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     }
     ::close(outFd);
     ::close(errFd);
+    return process;
+}
+
+ProcessResult finishProcess(const RunningProcess& process) {
     int status = 0;
-    ::waitpid(child, &status, 0);
+    ::waitpid(process.pid, &status, 0);
     ProcessResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readAndRemove(outPath);
-    result.err = readAndRemove(errPath);
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.out = readAndRemove(process.outPath);
+    result.err = readAndRemove(process.errPath);
     return result;
+}
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDirectory, const std::string& stdoutPath) {
+    return finishProcess(startProcess(program, arguments, workingDirectory, stdoutPath));
 }
 
 } // namespace testing_support

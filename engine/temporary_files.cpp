@@ -1,0 +1,54 @@
+#include "temporary_files.h"
+
+#include <atomic>
+#include <cstring>
+#include <unistd.h>
+
+namespace tervanil {
+namespace {
+
+// A fixed table, so that the handler touches no allocator and no lock: each
+// slot owns a copy of its path. A slot is claimed (free -> filling), filled,
+// then published (-> noted); the handler reads only published slots.
+enum SlotState : int { freeSlot, fillingSlot, notedSlot };
+
+struct Slot {
+    std::atomic<int> state{freeSlot};
+    char path[4096];
+};
+
+constexpr int slotCount = 64;
+Slot slots[slotCount];
+
+static_assert(std::atomic<int>::is_always_lock_free, "the handler needs lock-free atomics");
+
+} // namespace
+
+int noteTemporaryFile(const char* path) noexcept {
+    const size_t length = std::strlen(path);
+    if (length >= sizeof slots[0].path)
+        return -1;
+    for (int ticket = 0; ticket < slotCount; ++ticket) {
+        int expected = freeSlot;
+        if (!slots[ticket].state.compare_exchange_strong(expected, fillingSlot,
+                                                         std::memory_order_acquire))
+            continue;
+        std::memcpy(slots[ticket].path, path, length + 1);
+        slots[ticket].state.store(notedSlot, std::memory_order_release);
+        return ticket;
+    }
+    return -1;
+}
+
+void forgetTemporaryFile(int ticket) noexcept {
+    if (ticket >= 0 && ticket < slotCount)
+        slots[ticket].state.store(freeSlot, std::memory_order_release);
+}
+
+void removeTemporaryFiles() noexcept {
+    for (Slot& slot : slots)
+        if (slot.state.load(std::memory_order_acquire) == notedSlot)
+            ::unlink(slot.path);
+}
+
+} // namespace tervanil
