@@ -1,0 +1,12 @@
+#pragma once
+// The in-page replay viewer (viewer/tervanil-viewer.js), built into the
+// program so that a run can write it beside the pages that load it.
+
+#include <string_view>
+
+namespace tervanil {
+
+/// The bytes of tervanil-viewer.js.
+std::string_view viewerScript();
+
+} // namespace tervanil
