@@ -1,12 +1,22 @@
 #include "conversion_run.h"
 
-#include "record_rework.h"
+#include "exceptions.h"
+#include "file_access.h"
+#include "load_stages.h"
+#include "root_stage.h"
 
 #include <algorithm>
-#include <array>
+#include <condition_variable>
+#include <deque>
 #include <dirent.h>
-#include <fcntl.h>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <stdexcept>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tervanil {
@@ -58,63 +68,187 @@ std::string joined(const std::filesystem::path& folder, std::string_view name) {
     return path;
 }
 
-// Finds the bytes that HTML needs escaped (& " < >) in order. Each of the four
-// is looked for with memchr, the fastest scan the library has, and looked for
-// again only once passed, so the text is read four times over at most.
-class HtmlSpecialFinder {
-  public:
-    explicit HtmlSpecialFinder(std::string_view text) : m_text(text) {
-        for (size_t k = 0; k < specials.size(); ++k)
-            m_next[k] = find(k, 0);
-    }
+constexpr size_t readChunk = 256 * 1024;
 
-    /// The position of the first special byte at or after `from`, or the size.
-    size_t next(size_t from) {
-        size_t first = m_text.size();
-        for (size_t k = 0; k < specials.size(); ++k) {
-            if (m_next[k] < from)
-                m_next[k] = find(k, from);
-            first = std::min(first, m_next[k]);
-        }
-        return first;
+// Shows the add-ons the record's bytes on their way to the escaper.
+class AddOnsTap : public ByteSink {
+  public:
+    AddOnsTap(PageAddOns& addOns, ByteSink& next) : m_addOns(addOns), m_next(next) {}
+    void feed(std::string_view bytes) override {
+        m_addOns.recordBytes(bytes);
+        m_next.feed(bytes);
+    }
+    void finish() override {
+        m_addOns.recordEnds();
+        m_next.finish();
     }
 
   private:
-    size_t find(size_t special, size_t from) const {
-        const size_t found = m_text.find(specials[special], from);
-        return found == std::string_view::npos ? m_text.size() : found;
-    }
-
-    static constexpr std::array<char, 4> specials{'&', '"', '<', '>'};
-    std::string_view m_text;
-    std::array<size_t, 4> m_next;
+    PageAddOns& m_addOns;
+    ByteSink& m_next;
 };
 
-const char* htmlReference(char special) {
-    switch (special) {
-    case '&':
-        return "&amp;";
-    case '"':
-        return "&quot;";
-    case '<':
-        return "&lt;";
-    default:
-        return "&gt;";
+// Swallows a stream: the end of the pass that shows add-ons a record before
+// its page is written.
+class NoSink : public ByteSink {
+  public:
+    void feed(std::string_view) override {}
+    void finish() override {}
+};
+
+// Reads the source through the load's and the rework's stages into `page`.
+// Fills what the report says of the record.
+void streamRecord(RegularFileReader& source, const std::string& sourceName,
+                  const ConversionOptions& options, PageAddOns* addOns, ByteSink& page,
+                  PageReport& report) {
+    std::optional<AddOnsTap> tap;
+    if (addOns)
+        tap.emplace(*addOns, page);
+    RootCollector rework(options, tap ? static_cast<ByteSink&>(*tap) : page);
+    rework.onSettled([&](const RecordFacts& facts) {
+        report.embeddedAsLoaded = !facts.reworked;
+        report.namedCharset = facts.namedCharset;
+        report.readInNamedCodePage = facts.readInNamedCodePage;
+        report.readIn = facts.readIn;
+        if (addOns)
+            addOns->recordStarts(facts.readIn);
+    });
+    LineBreakNormaliser normaliser(options.codePage, rework);
+    NulCut cut(normaliser);
+    // Small records get a small buffer: one of the full size for each of many
+    // small files would cost a fresh mapping each.
+    const size_t chunkSize = std::min(readChunk, source.sizeAtOpen() + 1);
+    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
+    for (;;) {
+        const std::optional<size_t> got = source.read(chunk.get(), chunkSize);
+        if (!got)
+            throw EFOpenError(sourceName);
+        if (*got == 0 || cut.cut())
+            break;
+        cut.feed(std::string_view(chunk.get(), *got));
+    }
+    cut.finish();
+    report.cutAtNul = cut.cut();
+}
+
+// A page written to its temporary file, waiting to be put in place.
+struct PreparedPage {
+    AtomicFileWriter file;
+    PageReport report;
+};
+
+PreparedPage preparePage(const std::filesystem::path& folder, const std::string& sourceName,
+                         const std::string& tag, const std::filesystem::path& outputFolder,
+                         const ConversionOptions& options, PageAddOns* addOns) {
+    const std::string sourcePath = joined(folder, sourceName);
+    PageReport report;
+    report.sourceName = sourceName;
+    report.pageName = pageName(sourceName);
+    try {
+        if (addOns && addOns->headNeedsRecord()) {
+            RegularFileReader source(sourcePath);
+            if (!source.isOpen())
+                throw EFOpenError(sourceName);
+            NoSink nowhere;
+            streamRecord(source, sourceName, options, addOns, nowhere, report);
+        }
+        RegularFileReader source(sourcePath);
+        if (!source.isOpen())
+            throw EFOpenError(sourceName);
+        const std::string shownName =
+            "./" + outputFolder.filename().native() + "/" + report.pageName;
+        AtomicFileWriter file(joined(outputFolder, report.pageName), shownName);
+        PageFileSink page(file, sourceName, options, tag, addOns);
+        HtmlEscaper escaper(page);
+        streamRecord(source, sourceName, options, addOns, escaper, report);
+        file.finishWriting();
+        return {std::move(file), std::move(report)};
+    } catch (const std::bad_alloc&) {
+        throw EInvalidOperation();
+    } catch (const std::length_error&) {
+        throw EInvalidOperation();
     }
 }
 
-// Hands `text` HTML-escaped to `emit`, in runs between the escaped bytes, so
-// that a record without any goes out in one piece and is never copied.
-template <class Emit> void forEachHtmlEscapedPiece(std::string_view text, Emit&& emit) {
-    HtmlSpecialFinder specials(text);
-    size_t runStart = 0;
-    for (size_t i = specials.next(0); i < text.size(); i = specials.next(i + 1)) {
-        emit(text.substr(runStart, i - runStart));
-        emit(std::string_view(htmlReference(text[i])));
-        runStart = i + 1;
+// Prepares the pages of a run on a thread of its own, in the run's order and
+// a few ahead of their commits; stops at its first failure.
+class PagePreparer {
+  public:
+    PagePreparer(const std::filesystem::path& folder, const std::vector<std::string>& sources,
+                 const std::string& tag, const std::filesystem::path& outputFolder,
+                 const ConversionOptions& options, const PageAddOnsFactory& addOns)
+        : m_folder(folder), m_sources(sources), m_tag(tag), m_outputFolder(outputFolder),
+          m_options(options), m_addOns(addOns), m_thread([this] { work(); }) {}
+
+    /// Stops the work; pages prepared and not taken are removed with their
+    /// temporary files.
+    ~PagePreparer() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
     }
-    emit(text.substr(runStart));
-}
+    PagePreparer(const PagePreparer&) = delete;
+    PagePreparer& operator=(const PagePreparer&) = delete;
+
+    /// The next page in the run's order; rethrows the failure that stopped
+    /// the preparing at it.
+    PreparedPage next() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_failure; });
+        if (m_ready.empty())
+            std::rethrow_exception(m_failure);
+        PreparedPage page = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_changed.notify_all();
+        return page;
+    }
+
+  private:
+    static constexpr size_t pagesAhead = 8;
+
+    void work() {
+        for (size_t remaining = m_sources.size(); remaining > 0; --remaining) {
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock,
+                               [this] { return m_stopping || m_ready.size() < pagesAhead; });
+                if (m_stopping)
+                    return;
+            }
+            try {
+                const std::string& sourceName = m_sources[remaining - 1];
+                const std::unique_ptr<PageAddOns> addOns =
+                    m_addOns ? m_addOns(sourceName) : nullptr;
+                PreparedPage page = preparePage(m_folder, sourceName, m_tag, m_outputFolder,
+                                                m_options, addOns.get());
+                std::lock_guard lock(m_mutex);
+                m_ready.push_back(std::move(page));
+            } catch (...) {
+                std::lock_guard lock(m_mutex);
+                m_failure = std::current_exception();
+            }
+            m_changed.notify_all();
+            if (m_failure)
+                return;
+        }
+    }
+
+    const std::filesystem::path& m_folder;
+    const std::vector<std::string>& m_sources;
+    const std::string& m_tag;
+    const std::filesystem::path& m_outputFolder;
+    const ConversionOptions& m_options;
+    const PageAddOnsFactory& m_addOns;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<PreparedPage> m_ready;
+    std::exception_ptr m_failure;
+    bool m_stopping = false;
+    std::thread m_thread; // last: starts once the rest is in place
+};
 
 } // namespace
 
@@ -142,68 +276,37 @@ std::string outputFolderName(Applet applet) {
     return applet == Applet::Orbanel ? "TervanilOB" : "TervanilQM";
 }
 
-std::string htmlEscaped(std::string_view text) {
-    std::string out;
-    forEachHtmlEscapedPiece(text, [&out](std::string_view piece) { out.append(piece); });
-    return out;
-}
-
-std::string appletTag(const ConversionOptions& options) {
-    return "<APPLET CODEBASE=\"" + htmlEscaped(options.codebase) + "\" CODE=\"" +
-           htmlEscaped(options.appletClass) + "\"WIDTH=" + htmlEscaped(options.width) +
-           " HEIGHT=" + htmlEscaped(options.height) + ">";
-}
-
-std::string pageName(std::string_view sourceName) {
-    return std::string(sourceName.substr(0, sourceName.size() - 3)) + "htm";
-}
-
-void WritePage(const std::filesystem::path& folder, const std::string& sourceName,
-               const std::string& tag, const std::filesystem::path& outputFolder,
-               const ConversionOptions& options, WorkBuffers& buffers) {
-    buffers.record.loadFromFile(joined(folder, sourceName), sourceName, options.codePage);
-    ReworkRecord(buffers.record, options);
-
-    // The page goes out as it is assembled: its lines around the record from
-    // the page buffer, the record itself escaped straight from the record
-    // buffer, so that a large record is never held twice.
-    const std::string name = pageName(sourceName);
-    const std::string shownName = "./" + outputFolder.filename().native() + "/" + name;
-    TextBuffer& page = buffers.page;
-    page.clear(); // no line of a page that failed to save may reach this one
-    page.addLine("<HTML>");
-    page.addLine("<HEAD>");
-    page.addLine("<TITLE>" + htmlEscaped(sourceName) + "</TITLE>");
-    page.addLine("</HEAD>");
-    page.addLine("<BODY BGCOLOR=\"#" + htmlEscaped(options.backgroundColour) + "\">");
-    page.addLine(tag);
-    page.addLine("<PARAM NAME=\"moves\" VALUE=\"");
-    AtomicFileWriter file(joined(outputFolder, name), shownName);
-    file.write(page.text());
-    forEachHtmlEscapedPiece(buffers.record.text(),
-                            [&file](std::string_view piece) { file.write(piece); });
-    // The record is one line of the page: CR LF follows it, whether or not it
-    // ends with one itself.
-    file.write("\r\n");
-    page.clear();
-    page.addLine("\">");
-    page.addLine("</APPLET>");
-    page.addLine("</BODY>");
-    page.addLine("</HTML>");
-    file.write(page.text());
-    file.commit();
-    page.clear();
+PageReport WritePage(const std::filesystem::path& folder, const std::string& sourceName,
+                     const std::string& tag, const std::filesystem::path& outputFolder,
+                     const ConversionOptions& options, WorkBuffers& buffers,
+                     PageAddOns* addOns) {
+    // No text of a page that failed may reach a later one.
+    buffers.record.clear();
+    buffers.page.clear();
+    PreparedPage page = preparePage(folder, sourceName, tag, outputFolder, options, addOns);
+    page.file.commit();
+    return std::move(page.report);
 }
 
 void RunConversion(const std::filesystem::path& folder, const std::vector<std::string>& sources,
-                   const ConversionOptions& options, WorkBuffers& buffers) {
+                   const ConversionOptions& options, WorkBuffers& buffers, RunObserver* observer,
+                   const PageAddOnsFactory& addOns) {
+    buffers.record.clear();
+    buffers.page.clear();
     const std::string tag = appletTag(options);
     const std::filesystem::path outputFolder = folder / outputFolderName(options.applet);
     // An existing folder is used as it is; one that cannot be made shows as
     // the first page's failure to save.
     ::mkdir(outputFolder.c_str(), 0777);
-    for (size_t remaining = sources.size(); remaining > 0; --remaining)
-        WritePage(folder, sources[remaining - 1], tag, outputFolder, options, buffers);
+    if (sources.empty())
+        return;
+    PagePreparer preparer(folder, sources, tag, outputFolder, options, addOns);
+    for (size_t committed = 0; committed < sources.size(); ++committed) {
+        PreparedPage page = preparer.next();
+        page.file.commit();
+        if (observer)
+            observer->pageWritten(page.report);
+    }
 }
 
 } // namespace tervanil

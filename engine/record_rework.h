@@ -2,7 +2,8 @@
 // The rework of one SGF record for embedding in a page: the option values go
 // into the root node as extra properties, and the moves are laid out ten nodes
 // to a line. The record is handled as text, but values are opaque: no byte
-// inside a property value is changed, and none steers the rework.
+// inside a property value is changed, and none steers the rework. The stages
+// that do it on a stream are in root_stage.h and move_stages.h.
 
 #include "options.h"
 #include "text_buffer.h"
@@ -23,14 +24,11 @@ std::optional<std::string> reworkedRecord(std::string_view record,
 bool ReworkRecord(TextBuffer& recordBuffer, const ConversionOptions& options);
 
 /// The root-node properties that `options` call for, given a root header that
-/// already holds those of `present`. Each begins with CR LF.
+/// already holds those of `present`. Each begins with CR LF. Typed texts are
+/// escaped as SGF values in `options.codePage`.
 struct RootTags {
     bool go = false, cl = false, qs = false, ne = false, as = false;
 };
 std::string rootAdditions(const RootTags& present, const ConversionOptions& options);
-
-/// `text` as an SGF value: "\" and "]" escaped, double-byte characters of
-/// `codePage` copied whole.
-std::string sgfEscaped(std::string_view text, CodePage codePage);
 
 } // namespace tervanil

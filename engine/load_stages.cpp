@@ -1,0 +1,77 @@
+#include "load_stages.h"
+
+#include <cstring>
+
+namespace tervanil {
+
+void NulCut::feed(std::string_view bytes) {
+    if (m_cut)
+        return;
+    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
+    if (nul == nullptr) {
+        m_next.feed(bytes);
+        return;
+    }
+    m_cut = true;
+    const size_t kept = static_cast<size_t>(static_cast<const char*>(nul) - bytes.data());
+    if (kept > 0)
+        m_next.feed(bytes.substr(0, kept));
+}
+
+void LineBreakNormaliser::feed(std::string_view bytes) {
+    if (bytes.empty())
+        return;
+    m_out.clear();
+    size_t i = 0;
+    if (m_trailPending) {
+        m_trailPending = false;
+        i = 1;
+    } else if (m_crPending) {
+        m_crPending = false;
+        m_out += "\r\n";
+        if (bytes[0] == '\n')
+            i = 1;
+        bytes.remove_prefix(i);
+        i = 0;
+    }
+    // Bytes go on in runs; only a lone CR or LF breaks a run.
+    size_t runStart = 0;
+    const size_t size = bytes.size();
+    while (i < size) {
+        const char c = bytes[i];
+        if (c == '\n') {
+            m_out.append(bytes, runStart, i - runStart).append("\r\n");
+            runStart = ++i;
+        } else if (c == '\r') {
+            if (i + 1 == size) {
+                m_out.append(bytes, runStart, i - runStart);
+                m_crPending = true;
+                runStart = ++i;
+            } else if (bytes[i + 1] == '\n') {
+                i += 2;
+            } else {
+                m_out.append(bytes, runStart, i - runStart).append("\r\n");
+                runStart = ++i;
+            }
+        } else if (isLeadByte(m_codePage, static_cast<unsigned char>(c))) {
+            if (i + 1 == size)
+                m_trailPending = true;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    m_out.append(bytes, runStart, size - runStart);
+    if (!m_out.empty())
+        m_next.feed(m_out);
+}
+
+void LineBreakNormaliser::finish() {
+    if (m_crPending) {
+        m_crPending = false;
+        m_next.feed("\r\n");
+    }
+    m_next.finish();
+}
+
+} // namespace tervanil
