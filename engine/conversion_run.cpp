@@ -2,8 +2,7 @@
 
 #include "exceptions.h"
 #include "file_access.h"
-#include "load_stages.h"
-#include "root_stage.h"
+#include "record_pipeline.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -70,22 +69,15 @@ std::string joined(const std::filesystem::path& folder, std::string_view name) {
 
 constexpr size_t readChunk = 256 * 1024;
 
-// Shows the add-ons the record's bytes on their way to the escaper.
-class AddOnsTap : public ByteSink {
+// Passes the page's bytes to its file.
+class FileSink : public ByteSink {
   public:
-    AddOnsTap(PageAddOns& addOns, ByteSink& next) : m_addOns(addOns), m_next(next) {}
-    void feed(std::string_view bytes) override {
-        m_addOns.recordBytes(bytes);
-        m_next.feed(bytes);
-    }
-    void finish() override {
-        m_addOns.recordEnds();
-        m_next.finish();
-    }
+    explicit FileSink(AtomicFileWriter& file) : m_file(file) {}
+    void feed(std::string_view bytes) override { m_file.write(bytes); }
+    void finish() override {}
 
   private:
-    PageAddOns& m_addOns;
-    ByteSink& m_next;
+    AtomicFileWriter& m_file;
 };
 
 // Swallows a stream: the end of the pass that shows add-ons a record before
@@ -96,39 +88,30 @@ class NoSink : public ByteSink {
     void finish() override {}
 };
 
-// Reads the source through the load's and the rework's stages into `page`.
-// Fills what the report says of the record.
-void streamRecord(RegularFileReader& source, const std::string& sourceName,
-                  const ConversionOptions& options, PageAddOns* addOns, ByteSink& page,
-                  PageReport& report) {
-    std::optional<AddOnsTap> tap;
-    if (addOns)
-        tap.emplace(*addOns, page);
-    RootCollector rework(options, tap ? static_cast<ByteSink&>(*tap) : page);
-    rework.onSettled([&](const RecordFacts& facts) {
-        report.embeddedAsLoaded = !facts.reworked;
-        report.namedCharset = facts.namedCharset;
-        report.readInNamedCodePage = facts.readInNamedCodePage;
-        report.readIn = facts.readIn;
-        if (addOns)
-            addOns->recordStarts(facts.readIn);
-    });
-    LineBreakNormaliser normaliser(options.codePage, rework);
-    NulCut cut(normaliser);
+RegularFileReader openSource(const std::string& sourcePath, const std::string& sourceName) {
+    RegularFileReader source(sourcePath);
+    if (!source.isOpen())
+        throw EFOpenError(sourceName);
+    return source;
+}
+
+// Feeds the source file into `pipeline` in chunks, up to its end or until the
+// pipeline wants no more.
+template <class Pipeline>
+void readInto(RegularFileReader& source, const std::string& sourceName, Pipeline& pipeline) {
     // Small records get a small buffer: one of the full size for each of many
     // small files would cost a fresh mapping each.
     const size_t chunkSize = std::min(readChunk, source.sizeAtOpen() + 1);
     const std::unique_ptr<char[]> chunk(new char[chunkSize]);
-    for (;;) {
+    while (pipeline.wantsMore()) {
         const std::optional<size_t> got = source.read(chunk.get(), chunkSize);
         if (!got)
             throw EFOpenError(sourceName);
-        if (*got == 0 || cut.cut())
+        if (*got == 0)
             break;
-        cut.feed(std::string_view(chunk.get(), *got));
+        pipeline.feed(std::string_view(chunk.get(), *got));
     }
-    cut.finish();
-    report.cutAtNul = cut.cut();
+    pipeline.finish();
 }
 
 // A page written to its temporary file, waiting to be put in place.
@@ -141,27 +124,35 @@ PreparedPage preparePage(const std::filesystem::path& folder, const std::string&
                          const std::string& tag, const std::filesystem::path& outputFolder,
                          const ConversionOptions& options, PageAddOns* addOns) {
     const std::string sourcePath = joined(folder, sourceName);
-    PageReport report;
-    report.sourceName = sourceName;
-    report.pageName = pageName(sourceName);
     try {
         if (addOns && addOns->headNeedsRecord()) {
-            RegularFileReader source(sourcePath);
-            if (!source.isOpen())
-                throw EFOpenError(sourceName);
             NoSink nowhere;
-            streamRecord(source, sourceName, options, addOns, nowhere, report);
+            AddOnsTap tap(*addOns, nowhere);
+            RecordPipeline record(options, tap);
+            record.rework().onSettled(
+                [addOns](const RecordFacts& facts) { addOns->recordStarts(facts.readIn); });
+            RegularFileReader source = openSource(sourcePath, sourceName);
+            readInto(source, sourceName, record);
         }
-        RegularFileReader source(sourcePath);
-        if (!source.isOpen())
-            throw EFOpenError(sourceName);
+        PageReport report;
+        report.sourceName = sourceName;
+        report.pageName = pageName(sourceName);
         const std::string shownName =
             "./" + outputFolder.filename().native() + "/" + report.pageName;
+        // The source is opened first: one that cannot be read fails as such,
+        // whatever the output folder is like.
+        RegularFileReader source = openSource(sourcePath, sourceName);
         AtomicFileWriter file(joined(outputFolder, report.pageName), shownName);
-        PageFileSink page(file, sourceName, options, tag, addOns);
-        HtmlEscaper escaper(page);
-        streamRecord(source, sourceName, options, addOns, escaper, report);
+        FileSink out(file);
+        PagePipeline page(sourceName, options, tag, addOns, out);
+        readInto(source, sourceName, page);
         file.finishWriting();
+        const RecordFacts& facts = page.facts();
+        report.embeddedAsLoaded = !facts.reworked;
+        report.cutAtNul = page.cutAtNul();
+        report.namedCharset = facts.namedCharset;
+        report.readInNamedCodePage = facts.readInNamedCodePage;
+        report.readIn = facts.readIn;
         return {std::move(file), std::move(report)};
     } catch (const std::bad_alloc&) {
         throw EInvalidOperation();

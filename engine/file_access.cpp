@@ -60,6 +60,11 @@ RegularFileReader::RegularFileReader(const std::string& path) {
     m_sizeAtOpen = static_cast<size_t>(status.st_size);
 }
 
+RegularFileReader::RegularFileReader(RegularFileReader&& other) noexcept
+    : m_fd(other.m_fd), m_sizeAtOpen(other.m_sizeAtOpen), m_atEnd(other.m_atEnd) {
+    other.m_fd = -1;
+}
+
 RegularFileReader::~RegularFileReader() {
     if (m_fd >= 0)
         ::close(m_fd);

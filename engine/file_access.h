@@ -15,6 +15,8 @@ class RegularFileReader {
   public:
     explicit RegularFileReader(const std::string& path);
     ~RegularFileReader();
+    RegularFileReader(RegularFileReader&& other) noexcept;
+    RegularFileReader& operator=(RegularFileReader&&) = delete;
     RegularFileReader(const RegularFileReader&) = delete;
     RegularFileReader& operator=(const RegularFileReader&) = delete;
 

@@ -1,7 +1,5 @@
 #include "page.h"
 
-#include "file_access.h"
-
 #include <algorithm>
 #include <array>
 
@@ -112,28 +110,28 @@ void HtmlEscaper::feed(std::string_view bytes) {
     });
 }
 
-PageFileSink::PageFileSink(AtomicFileWriter& file, std::string_view sourceName,
-                           const ConversionOptions& options, std::string_view tag,
-                           PageAddOns* addOns)
-    : m_file(file), m_sourceName(sourceName), m_options(options), m_tag(tag), m_addOns(addOns) {}
+PageAssembler::PageAssembler(std::string_view sourceName, const ConversionOptions& options,
+                             std::string_view tag, PageAddOns* addOns, ByteSink& out)
+    : m_sourceName(sourceName), m_options(options), m_tag(tag), m_addOns(addOns), m_out(out) {}
 
-void PageFileSink::writeHead() {
+void PageAssembler::writeHead() {
     m_headWritten = true;
     const std::string headLines = m_addOns ? m_addOns->headLines() : std::string();
-    m_file.write(pageLinesBeforeRecord(m_sourceName, m_options, m_tag, headLines));
+    m_out.feed(pageLinesBeforeRecord(m_sourceName, m_options, m_tag, headLines));
 }
 
-void PageFileSink::feed(std::string_view bytes) {
+void PageAssembler::feed(std::string_view bytes) {
     if (!m_headWritten)
         writeHead();
-    m_file.write(bytes);
+    m_out.feed(bytes);
 }
 
-void PageFileSink::finish() {
+void PageAssembler::finish() {
     if (!m_headWritten)
         writeHead();
     const std::string block = m_addOns ? m_addOns->blockBeforeAppletEnd() : std::string();
-    m_file.write(pageLinesAfterRecord(block));
+    m_out.feed(pageLinesAfterRecord(block));
+    m_out.finish();
 }
 
 } // namespace tervanil

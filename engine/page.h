@@ -11,8 +11,6 @@
 
 namespace tervanil {
 
-class AtomicFileWriter;
-
 /// `text` with & " < > written as HTML character references.
 std::string htmlEscaped(std::string_view text);
 
@@ -63,25 +61,25 @@ class HtmlEscaper : public ByteSink {
     ByteSink& m_next;
 };
 
-/// The last stage of a page: the record, already escaped, goes into the page's
-/// file between the lines before and after it. The lines before it are
-/// written at the first byte of the record (or at its end, when it is empty),
-/// once the add-ons know the code page.
-class PageFileSink : public ByteSink {
+/// The last stage of a page: the record, already escaped, goes out between
+/// the page's lines before and after it. The lines before it go out at the
+/// record's first byte (or at its end, when it is empty), once the add-ons
+/// know the code page the record is read in.
+class PageAssembler : public ByteSink {
   public:
-    PageFileSink(AtomicFileWriter& file, std::string_view sourceName,
-                 const ConversionOptions& options, std::string_view tag, PageAddOns* addOns);
+    PageAssembler(std::string_view sourceName, const ConversionOptions& options,
+                  std::string_view tag, PageAddOns* addOns, ByteSink& out);
     void feed(std::string_view bytes) override;
     void finish() override;
 
   private:
     void writeHead();
 
-    AtomicFileWriter& m_file;
     std::string_view m_sourceName;
     const ConversionOptions& m_options;
     std::string_view m_tag;
     PageAddOns* m_addOns;
+    ByteSink& m_out;
     bool m_headWritten = false;
 };
 

@@ -476,7 +476,7 @@ std::optional<std::string> reworkedRecord(std::string_view record,
 std::string page(std::string_view sourceName, std::string_view sourceBytes,
                  const ConversionOptions& options) {
     const std::string loaded = loadedText(sourceBytes, options.codePage);
-    const std::optional<std::string> reworked = reworkedRecord(loaded, options);
+    const std::optional<std::string> reworked = reference::reworkedRecord(loaded, options);
     const std::string& record = reworked ? *reworked : loaded;
     std::string out = "<HTML>\r\n<HEAD>\r\n<TITLE>" + htmlEscapedText(sourceName) +
                       "</TITLE>\r\n</HEAD>\r\n<BODY BGCOLOR=\"#" +
