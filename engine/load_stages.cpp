@@ -1,8 +1,41 @@
 #include "load_stages.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tervanil {
+namespace {
+
+// Finds the next CR or LF in a text without lead bytes. Each is looked for
+// with memchr, the fastest scan the library has, and looked for again only
+// once passed.
+class LineBreakFinder {
+  public:
+    explicit LineBreakFinder(std::string_view text)
+        : m_text(text), m_nextCr(find('\r', 0)), m_nextLf(find('\n', 0)) {}
+
+    size_t next(size_t from) {
+        if (m_nextCr < from)
+            m_nextCr = find('\r', from);
+        if (m_nextLf < from)
+            m_nextLf = find('\n', from);
+        return std::min(m_nextCr, m_nextLf);
+    }
+
+  private:
+    size_t find(char c, size_t from) const {
+        if (from >= m_text.size())
+            return m_text.size();
+        const void* found = std::memchr(m_text.data() + from, c, m_text.size() - from);
+        return found ? static_cast<size_t>(static_cast<const char*>(found) - m_text.data())
+                     : m_text.size();
+    }
+
+    std::string_view m_text;
+    size_t m_nextCr, m_nextLf;
+};
+
+} // namespace
 
 void NulCut::feed(std::string_view bytes) {
     if (m_cut)
@@ -37,7 +70,11 @@ void LineBreakNormaliser::feed(std::string_view bytes) {
     // Bytes go on in runs; only a lone CR or LF breaks a run.
     size_t runStart = 0;
     const size_t size = bytes.size();
-    while (i < size) {
+    LineBreakFinder breaks(bytes);
+    const auto nextStop = [&](size_t from) {
+        return m_hasLeadBytes ? m_stops.find(bytes, from) : breaks.next(from);
+    };
+    while ((i = nextStop(i)) < size) {
         const char c = bytes[i];
         if (c == '\n') {
             m_out.append(bytes, runStart, i - runStart).append("\r\n");
@@ -53,12 +90,10 @@ void LineBreakNormaliser::feed(std::string_view bytes) {
                 m_out.append(bytes, runStart, i - runStart).append("\r\n");
                 runStart = ++i;
             }
-        } else if (isLeadByte(m_codePage, static_cast<unsigned char>(c))) {
+        } else { // a lead byte
             if (i + 1 == size)
                 m_trailPending = true;
             i += 2;
-        } else {
-            ++i;
         }
     }
     m_out.append(bytes, runStart, size - runStart);

@@ -2,6 +2,7 @@
 // The first stages of a record's road: the load's cut at the first NUL byte
 // and its line-break rule, over a stream of chunks.
 
+#include "byte_set.h"
 #include "byte_sink.h"
 #include "code_page.h"
 
@@ -28,12 +29,15 @@ class NulCut : public ByteSink {
 /// unchanged, across chunk ends too. No break is added at the end.
 class LineBreakNormaliser : public ByteSink {
   public:
-    LineBreakNormaliser(CodePage codePage, ByteSink& next) : m_codePage(codePage), m_next(next) {}
+    LineBreakNormaliser(CodePage codePage, ByteSink& next)
+        : m_stops("\r\n", codePage), m_hasLeadBytes(codePage != CodePage::SingleByte),
+          m_next(next) {}
     void feed(std::string_view bytes) override;
     void finish() override;
 
   private:
-    CodePage m_codePage;
+    ByteSet m_stops; // CR, LF and lead bytes
+    bool m_hasLeadBytes;
     ByteSink& m_next;
     std::string m_out;
     bool m_crPending = false;    // the last chunk ended on a CR

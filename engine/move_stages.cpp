@@ -7,6 +7,17 @@ bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// Whether the move node of six bytes that most nodes are, such as ";B[pd]",
+// starts at `at`: no byte of it can open a character, hide a line break or
+// escape, and its value closes at its last byte.
+bool isSixByteMove(std::string_view text, size_t at) {
+    if (at + 6 > text.size())
+        return false;
+    const char* node = text.data() + at;
+    return node[1] >= 'A' && node[1] <= 'Z' && node[2] == '[' && node[3] >= 'a' &&
+           node[3] <= 'z' && node[4] >= 'a' && node[4] <= 'z' && node[5] == ']';
+}
+
 } // namespace
 
 void LineBreakDropper::feed(std::string_view bytes) {
@@ -23,12 +34,41 @@ void LineBreakDropper::feed(std::string_view bytes) {
         }
     }
     const size_t size = bytes.size();
-    for (; i < size; ++i) {
+    while (i < size) {
+        // The bytes that change nothing are passed over in one loop.
+        switch (m_scanner.mode()) {
+        case SgfScanner::Mode::Outside:
+            i = m_outsideStops.find(bytes, i);
+            break;
+        case SgfScanner::Mode::InValue:
+            i = m_valueStops.find(bytes, i);
+            break;
+        case SgfScanner::Mode::ByteDue:
+            break;
+        }
+        if (i == size)
+            break;
         const char c = bytes[i];
+        if (m_scanner.mode() == SgfScanner::Mode::Outside) {
+            // The usual move node and a value closed within the chunk by a "]"
+            // that nothing escapes leave the scanner where it was, and hold
+            // no line break outside values: passed over whole.
+            if (c == ';') {
+                i += isSixByteMove(bytes, i) ? 6 : 1;
+                continue;
+            }
+            if (c == '[') {
+                const size_t end = m_valueStops.find(bytes, i + 1);
+                if (end < size && bytes[end] == ']') {
+                    i = end + 1;
+                    continue;
+                }
+            }
+        }
         if (m_scanner.atOutsideBoundary()) {
             if (c == '\n') {
                 m_out.append(bytes, runStart, i - runStart);
-                runStart = i + 1;
+                runStart = ++i;
                 continue;
             }
             if (c == '\r') {
@@ -40,13 +80,13 @@ void LineBreakDropper::feed(std::string_view bytes) {
                 }
                 if (bytes[i + 1] == '\n') {
                     m_out.append(bytes, runStart, i - runStart);
-                    runStart = i + 2;
-                    ++i;
+                    runStart = i += 2;
                     continue;
                 }
             }
         }
         m_scanner.step(static_cast<unsigned char>(c));
+        ++i;
     }
     m_out.append(bytes, runStart, size - runStart);
     if (!m_out.empty())
@@ -63,10 +103,104 @@ void LineBreakDropper::finish() {
 
 void Reflow::feed(std::string_view bytes) {
     m_out.clear();
-    for (char c : bytes)
-        read(c);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (canSkim()) {
+            i = skim(bytes, i);
+            if (i == bytes.size())
+                break;
+        }
+        read(bytes[i]);
+    }
     if (!m_out.empty())
         m_next.feed(m_out);
+}
+
+// Nothing waits on the bytes to come: no node for its sixth byte, no break
+// for its spot.
+bool Reflow::canSkim() const {
+    return m_nodesCount == 0 && !m_searchFrom &&
+           !(m_breakBefore && !m_breakWritten && *m_breakBefore > m_count);
+}
+
+// Reads on from `from` in runs: bytes that change nothing are passed over, six-
+// byte moves are settled from their own bytes. Stops before a node that needs
+// a closer look (read byte by byte), or at the end; returns where it stopped.
+size_t Reflow::skim(std::string_view bytes, size_t from) {
+    const size_t size = bytes.size();
+    size_t i = from;
+    size_t runStart = from;
+    const auto passOver = [&](size_t to) {
+        m_count += to - i;
+        i = to;
+    };
+    while (i < size) {
+        if (m_breakBefore == m_count && !m_breakWritten) {
+            m_out.append(bytes, runStart, i - runStart).append("\r\n");
+            m_breakWritten = true;
+            runStart = i;
+        }
+        if (m_scanEnded && !m_searchFrom) {
+            passOver(size); // nothing more is examined or broken
+            break;
+        }
+        switch (m_scanner.mode()) {
+        case SgfScanner::Mode::Outside:
+            passOver(m_outsideStops.find(bytes, i));
+            break;
+        case SgfScanner::Mode::InValue:
+            passOver(m_valueStops.find(bytes, i));
+            break;
+        case SgfScanner::Mode::ByteDue:
+            break;
+        }
+        if (i == size)
+            break;
+        if (bytes[i] == ';' && m_scanner.atOutsideBoundary()) {
+            // The byte six on must be here too, for the look at it.
+            if (i + probeOffset >= size || !isSixByteMove(bytes, i))
+                break;
+            // A run of six-byte moves, up to a tenth or the end of the scan.
+            do {
+                const size_t node = m_count;
+                passOver(i + probeOffset);
+                if (m_scanEnded || node < m_examineFrom)
+                    continue;
+                if (bytes[i] == ')') {
+                    m_scanEnded = true;
+                    break;
+                }
+                if (++m_counted == nodesPerLine) {
+                    // The spot behind the "]" is safe: the break goes there.
+                    m_counted = 0;
+                    m_examineFrom = node + skippedAfterBreak;
+                    m_breakBefore = node + probeOffset;
+                    m_breakWritten = false;
+                    break;
+                }
+            } while (i + probeOffset < size && bytes[i] == ';' && isSixByteMove(bytes, i));
+            continue;
+        }
+        if (bytes[i] == '[' && m_scanner.mode() == SgfScanner::Mode::Outside) {
+            // A value closed within the chunk by a "]" that nothing escapes
+            // leaves the scanner where it was: passed over whole.
+            const size_t end = m_valueStops.find(bytes, i + 1);
+            if (end < size && bytes[end] == ']') {
+                passOver(end + 1);
+                continue;
+            }
+        }
+        m_scanner.step(static_cast<unsigned char>(bytes[i]));
+        passOver(i + 1);
+    }
+    m_out.append(bytes, runStart, i - runStart);
+    return i;
+}
+
+void Reflow::writeBreakIfDue() {
+    if (m_breakBefore == m_count - 1 && !m_breakWritten) {
+        m_out += "\r\n";
+        m_breakWritten = true;
+    }
 }
 
 void Reflow::read(char c) {
@@ -81,11 +215,11 @@ void Reflow::read(char c) {
         --m_nodesCount;
         decide(node, false);
     }
-    if (m_breakBefore == ordinal)
-        m_out += "\r\n";
+    writeBreakIfDue();
     m_out += c;
     if (m_searchFrom && ordinal >= *m_searchFrom && seen(ordinal).safeBehind) {
         m_breakBefore = ordinal + 1;
+        m_breakWritten = false;
         m_searchFrom.reset();
     }
     if (c == ';' && role == ByteRole::Outside && !m_scanEnded) {
@@ -127,6 +261,7 @@ void Reflow::decide(size_t node, bool atEnd) {
     m_counted = 0;
     m_examineFrom = node + skippedAfterBreak;
     m_breakBefore.reset();
+    m_breakWritten = false;
     // The bytes read already from the earliest spot on; later ones are looked
     // at as they come.
     for (size_t at = node + probeOffset - 1; at < m_count; ++at) {
@@ -148,7 +283,8 @@ void Reflow::finish() {
     }
     // A break due at the very end; a value left open or half a character there
     // would take it in, so then there is none.
-    const bool breakAtEnd = m_searchFrom.has_value() || m_breakBefore == m_count;
+    const bool breakAtEnd =
+        m_searchFrom.has_value() || (m_breakBefore == m_count && !m_breakWritten);
     if (breakAtEnd && m_scanner.atOutsideBoundary())
         m_out += "\r\n";
     if (!m_out.empty())

@@ -3,6 +3,7 @@
 // record's second node to its end: its line breaks outside values are
 // dropped, then the text without them is laid out ten nodes to a line.
 
+#include "byte_set.h"
 #include "byte_sink.h"
 #include "code_page.h"
 #include "sgf_scanner.h"
@@ -18,12 +19,16 @@ namespace tervanil {
 /// CR LF pair or a lone LF. A lone CR stays.
 class LineBreakDropper : public ByteSink {
   public:
-    LineBreakDropper(CodePage codePage, ByteSink& next) : m_scanner(codePage), m_next(next) {}
+    LineBreakDropper(CodePage codePage, ByteSink& next)
+        : m_scanner(codePage), m_outsideStops("\r\n[;", codePage),
+          m_valueStops("]\\", codePage), m_next(next) {}
     void feed(std::string_view bytes) override;
     void finish() override;
 
   private:
     SgfScanner m_scanner;
+    ByteSet m_outsideStops; // line breaks and what changes the scanner's state
+    ByteSet m_valueStops;
     ByteSink& m_next;
     std::string m_out;
     bool m_crPending = false; // a CR outside values ended the last chunk
@@ -42,7 +47,9 @@ class LineBreakDropper : public ByteSink {
 /// end inside a value or inside a character.
 class Reflow : public ByteSink {
   public:
-    Reflow(CodePage codePage, ByteSink& next) : m_scanner(codePage), m_next(next) {}
+    Reflow(CodePage codePage, ByteSink& next)
+        : m_scanner(codePage), m_outsideStops(";[", codePage), m_valueStops("]\\", codePage),
+          m_next(next) {}
     void feed(std::string_view bytes) override;
     void finish() override;
 
@@ -58,12 +65,17 @@ class Reflow : public ByteSink {
         bool safeBehind = false; // a break may follow it
     };
 
+    bool canSkim() const;
+    size_t skim(std::string_view bytes, size_t from);
     void read(char c);
+    void writeBreakIfDue();
     void decide(size_t node, bool atEnd);
     std::optional<size_t> breakAhead(size_t node, bool atEnd) const;
     const Seen& seen(size_t ordinal) const { return m_seen[ordinal % window]; }
 
     SgfScanner m_scanner;
+    ByteSet m_outsideStops; // nodes and what changes the scanner's state
+    ByteSet m_valueStops;
     ByteSink& m_next;
     std::string m_out;
     std::array<Seen, window> m_seen{};
@@ -75,6 +87,7 @@ class Reflow : public ByteSink {
     bool m_scanEnded = false;
     size_t m_examineFrom = 0;
     std::optional<size_t> m_breakBefore; // the ordinal the last break spot stands before
+    bool m_breakWritten = false;
     std::optional<size_t> m_searchFrom;  // a break waits for a safe spot from here on
 };
 
