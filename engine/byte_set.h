@@ -16,7 +16,8 @@ class ByteSet {
         for (char c : bytes)
             m_member[static_cast<unsigned char>(c)] = true;
         for (unsigned value = 0; value < 256; ++value)
-            m_member[value] = m_member[value] || isLeadByte(codePage, static_cast<unsigned char>(value));
+            m_member[value] =
+                m_member[value] || isLeadByte(codePage, static_cast<unsigned char>(value));
     }
 
     bool contains(char c) const { return m_member[static_cast<unsigned char>(c)]; }

@@ -125,7 +125,8 @@ PreparedPage preparePage(const std::filesystem::path& folder, const std::string&
                          const ConversionOptions& options, PageAddOns* addOns) {
     const std::string sourcePath = joined(folder, sourceName);
     try {
-        if (addOns && addOns->headNeedsRecord()) {
+        const bool showRecordFirst = addOns && addOns->headNeedsRecord();
+        if (showRecordFirst) {
             NoSink nowhere;
             AddOnsTap tap(*addOns, nowhere);
             RecordPipeline record(options, tap);
@@ -144,7 +145,7 @@ PreparedPage preparePage(const std::filesystem::path& folder, const std::string&
         RegularFileReader source = openSource(sourcePath, sourceName);
         AtomicFileWriter file(joined(outputFolder, report.pageName), shownName);
         FileSink out(file);
-        PagePipeline page(sourceName, options, tag, addOns, out);
+        PagePipeline page(sourceName, options, tag, addOns, out, !showRecordFirst);
         readInto(source, sourceName, page);
         file.finishWriting();
         const RecordFacts& facts = page.facts();
@@ -204,8 +205,7 @@ class PagePreparer {
         for (size_t remaining = m_sources.size(); remaining > 0; --remaining) {
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock,
-                               [this] { return m_stopping || m_ready.size() < pagesAhead; });
+                m_changed.wait(lock, [this] { return m_stopping || m_ready.size() < pagesAhead; });
                 if (m_stopping)
                     return;
             }
@@ -269,8 +269,7 @@ std::string outputFolderName(Applet applet) {
 
 PageReport WritePage(const std::filesystem::path& folder, const std::string& sourceName,
                      const std::string& tag, const std::filesystem::path& outputFolder,
-                     const ConversionOptions& options, WorkBuffers& buffers,
-                     PageAddOns* addOns) {
+                     const ConversionOptions& options, WorkBuffers& buffers, PageAddOns* addOns) {
     // No text of a page that failed may reach a later one.
     buffers.record.clear();
     buffers.page.clear();

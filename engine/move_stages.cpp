@@ -14,8 +14,8 @@ bool isSixByteMove(std::string_view text, size_t at) {
     if (at + 6 > text.size())
         return false;
     const char* node = text.data() + at;
-    return node[1] >= 'A' && node[1] <= 'Z' && node[2] == '[' && node[3] >= 'a' &&
-           node[3] <= 'z' && node[4] >= 'a' && node[4] <= 'z' && node[5] == ']';
+    return node[1] >= 'A' && node[1] <= 'Z' && node[2] == '[' && node[3] >= 'a' && node[3] <= 'z' &&
+           node[4] >= 'a' && node[4] <= 'z' && node[5] == ']';
 }
 
 } // namespace

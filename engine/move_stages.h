@@ -20,8 +20,8 @@ namespace tervanil {
 class LineBreakDropper : public ByteSink {
   public:
     LineBreakDropper(CodePage codePage, ByteSink& next)
-        : m_scanner(codePage), m_outsideStops("\r\n[;", codePage),
-          m_valueStops("]\\", codePage), m_next(next) {}
+        : m_scanner(codePage), m_outsideStops("\r\n[;", codePage), m_valueStops("]\\", codePage),
+          m_next(next) {}
     void feed(std::string_view bytes) override;
     void finish() override;
 
@@ -61,7 +61,7 @@ class Reflow : public ByteSink {
 
     struct Seen {
         char byte = 0;
-        bool outside = false;   // a structural byte outside values
+        bool outside = false;    // a structural byte outside values
         bool safeBehind = false; // a break may follow it
     };
 
@@ -88,7 +88,7 @@ class Reflow : public ByteSink {
     size_t m_examineFrom = 0;
     std::optional<size_t> m_breakBefore; // the ordinal the last break spot stands before
     bool m_breakWritten = false;
-    std::optional<size_t> m_searchFrom;  // a break waits for a safe spot from here on
+    std::optional<size_t> m_searchFrom; // a break waits for a safe spot from here on
 };
 
 } // namespace tervanil

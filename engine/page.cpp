@@ -114,21 +114,21 @@ PageAssembler::PageAssembler(std::string_view sourceName, const ConversionOption
                              std::string_view tag, PageAddOns* addOns, ByteSink& out)
     : m_sourceName(sourceName), m_options(options), m_tag(tag), m_addOns(addOns), m_out(out) {}
 
-void PageAssembler::writeHead() {
+void PageAssembler::start() {
+    if (m_headWritten)
+        return;
     m_headWritten = true;
     const std::string headLines = m_addOns ? m_addOns->headLines() : std::string();
     m_out.feed(pageLinesBeforeRecord(m_sourceName, m_options, m_tag, headLines));
 }
 
 void PageAssembler::feed(std::string_view bytes) {
-    if (!m_headWritten)
-        writeHead();
+    start();
     m_out.feed(bytes);
 }
 
 void PageAssembler::finish() {
-    if (!m_headWritten)
-        writeHead();
+    start();
     const std::string block = m_addOns ? m_addOns->blockBeforeAppletEnd() : std::string();
     m_out.feed(pageLinesAfterRecord(block));
     m_out.finish();

@@ -26,7 +26,8 @@ class PageAddOns {
   public:
     virtual ~PageAddOns() = default;
     /// True when the head lines depend on the whole record: the record is then
-    /// read once for the hooks alone before its page is written.
+    /// shown to the hooks in a reading of its own before its page is written,
+    /// and not again on its way into the page.
     virtual bool headNeedsRecord() const { return false; }
     /// Before the record's first byte: the code page it is read in.
     virtual void recordStarts(CodePage /*readIn*/) {}
@@ -69,12 +70,12 @@ class PageAssembler : public ByteSink {
   public:
     PageAssembler(std::string_view sourceName, const ConversionOptions& options,
                   std::string_view tag, PageAddOns* addOns, ByteSink& out);
+    /// Writes the lines before the record, if not yet written.
+    void start();
     void feed(std::string_view bytes) override;
     void finish() override;
 
   private:
-    void writeHead();
-
     std::string_view m_sourceName;
     const ConversionOptions& m_options;
     std::string_view m_tag;

@@ -13,12 +13,16 @@ ByteSink& tapOr(std::optional<AddOnsTap>& tap, PageAddOns* addOns, ByteSink& nex
 } // namespace
 
 PagePipeline::PagePipeline(std::string_view sourceName, const ConversionOptions& options,
-                           std::string_view tag, PageAddOns* addOns, ByteSink& out)
+                           std::string_view tag, PageAddOns* addOns, ByteSink& out, bool showRecord)
     : m_page(sourceName, options, tag, addOns, out), m_escaper(m_page),
-      m_record(options, tapOr(m_tap, addOns, m_escaper)) {
+      m_record(options, tapOr(m_tap, showRecord ? addOns : nullptr, m_escaper)) {
+    // The head goes out once the code page is known, before the record.
     if (addOns)
-        m_record.rework().onSettled(
-            [addOns](const RecordFacts& facts) { addOns->recordStarts(facts.readIn); });
+        m_record.rework().onSettled([this, addOns, showRecord](const RecordFacts& facts) {
+            if (showRecord)
+                addOns->recordStarts(facts.readIn);
+            m_page.start();
+        });
 }
 
 } // namespace tervanil

@@ -50,11 +50,12 @@ class AddOnsTap : public ByteSink {
     ByteSink& m_next;
 };
 
-/// From a source file's bytes to its whole page, pushed to `out`.
+/// From a source file's bytes to its whole page, pushed to `out`. The add-ons
+/// see the record on its way unless `showRecord` is false (they saw it before).
 class PagePipeline : public ByteSink {
   public:
     PagePipeline(std::string_view sourceName, const ConversionOptions& options,
-                 std::string_view tag, PageAddOns* addOns, ByteSink& out);
+                 std::string_view tag, PageAddOns* addOns, ByteSink& out, bool showRecord = true);
     void feed(std::string_view bytes) override { m_record.feed(bytes); }
     void finish() override { m_record.finish(); }
     bool wantsMore() const noexcept { return m_record.wantsMore(); }

@@ -9,11 +9,11 @@
 #include "sgf_reference.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdlib.h>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -38,8 +38,8 @@ inline void check(bool condition, const char* what, std::string_view detail = {}
 
 // The additions the options call for at a root node holding `tags`, typed
 // texts escaped for `codePage`.
-inline std::string expectedAdditions(const std::vector<std::string>& tags, const ConversionOptions& o,
-                              CodePage codePage) {
+inline std::string expectedAdditions(const std::vector<std::string>& tags,
+                                     const ConversionOptions& o, CodePage codePage) {
     const auto has = [&tags](std::string_view tag) {
         return std::find(tags.begin(), tags.end(), tag) != tags.end();
     };
@@ -63,7 +63,7 @@ inline std::string expectedAdditions(const std::vector<std::string>& tags, const
 }
 
 inline void checkRework(std::string_view loaded, std::string_view reworked, bool replaced,
-                 const ConversionOptions& options) {
+                        const ConversionOptions& options) {
     // The root node as the rework finds it: in the options' code page, then in
     // the one the record names, if it names another. A rework needs a second
     // node behind the root node.

@@ -70,8 +70,8 @@ TEST(Corpus, ReworkKeepsEveryRecordWhole) {
         const std::string loaded = buffer.text();
         const bool reworked = ReworkRecord(buffer, options);
         const std::string& result = buffer.text();
-        const size_t opening = testing_support::openingOf(loaded, CodePage::SingleByte)
-                                   .value_or(std::string::npos);
+        const size_t opening =
+            testing_support::openingOf(loaded, CodePage::SingleByte).value_or(std::string::npos);
         if (!reworked) {
             EXPECT_EQ(result, loaded);
             continue;

@@ -34,8 +34,8 @@ std::string firstDifference(const std::string& streamed, const std::string& refe
     while (at < streamed.size() && at < reference.size() && streamed[at] == reference[at])
         ++at;
     const size_t from = at > 30 ? at - 30 : 0;
-    return "at byte " + std::to_string(at) + "\n  streamed:  " +
-           testing::PrintToString(streamed.substr(from, 60)) +
+    return "at byte " + std::to_string(at) +
+           "\n  streamed:  " + testing::PrintToString(streamed.substr(from, 60)) +
            "\n  reference: " + testing::PrintToString(reference.substr(from, 60));
 }
 
@@ -99,10 +99,38 @@ TEST(StreamedPage, GoldenRecordMatchesTheReference) {
 // escapes, parentheses, line breaks of every kind, letters, Shift-JIS lead
 // bytes, NUL, and now and then a run of six-byte moves.
 std::string generatedText(std::mt19937& random) {
-    static const std::string_view pieces[] = {
-        ";", ";", ";", "[", "]", "\\", "(", ")", "(;", "\r\n", "\n", "\r", "B", "W",
-        "a", "ab", "abc", " ", "\x81", "\x83\x5C", "\xE0", "C[", "CA[Shift_JIS]", "CA[UTF-8]", "GO[",
-        ";B[aa]", ";W[bb]", ";B[cc];W[dd];B[ee];W[ff]", "&", "<", "\"", std::string_view("\0", 1)};
+    static const std::string_view pieces[] = {";",
+                                              ";",
+                                              ";",
+                                              "[",
+                                              "]",
+                                              "\\",
+                                              "(",
+                                              ")",
+                                              "(;",
+                                              "\r\n",
+                                              "\n",
+                                              "\r",
+                                              "B",
+                                              "W",
+                                              "a",
+                                              "ab",
+                                              "abc",
+                                              " ",
+                                              "\x81",
+                                              "\x83\x5C",
+                                              "\xE0",
+                                              "C[",
+                                              "CA[Shift_JIS]",
+                                              "CA[UTF-8]",
+                                              "GO[",
+                                              ";B[aa]",
+                                              ";W[bb]",
+                                              ";B[cc];W[dd];B[ee];W[ff]",
+                                              "&",
+                                              "<",
+                                              "\"",
+                                              std::string_view("\0", 1)};
     std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 300);
     std::string text = random() % 3 == 0 ? "" : "(;GM[1]";

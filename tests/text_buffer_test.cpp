@@ -1,6 +1,7 @@
 #include "exceptions.h"
 #include "text_buffer.h"
 
+#include "expect_throw.h"
 #include "temp_folder.h"
 
 #include <csignal>
@@ -70,12 +71,9 @@ TEST(TextBuffer, MissingFileFailsAndKeepsText) {
     TempFolder folder;
     TextBuffer buffer;
     buffer.loadFromBytes("kept", CodePage::SingleByte);
-    try {
-        buffer.loadFromFile(folder.path("nosuch.sgf"), "nosuch.sgf", CodePage::SingleByte);
-        FAIL() << "no exception";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.message(), "ﾌｧｲﾙ nosuch.sgf は開けません");
-    }
+    EXPECT_THROW_MSG(
+        buffer.loadFromFile(folder.path("nosuch.sgf"), "nosuch.sgf", CodePage::SingleByte),
+        EFOpenError, "ﾌｧｲﾙ nosuch.sgf は開けません");
     EXPECT_EQ(buffer.text(), "kept");
 }
 
@@ -104,12 +102,8 @@ TEST(TextBuffer, SaveWritesExactBytesAndReplaces) {
 TEST(TextBuffer, SaveIntoMissingFolderFailsToCreate) {
     TempFolder folder;
     TextBuffer buffer;
-    try {
-        buffer.saveToFile(folder.path("missing/page.htm"), "./missing/page.htm");
-        FAIL() << "no exception";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.message(), "ﾌｧｲﾙ ./missing/page.htm を作成できません");
-    }
+    EXPECT_THROW_MSG(buffer.saveToFile(folder.path("missing/page.htm"), "./missing/page.htm"),
+                     EFCreateError, "ﾌｧｲﾙ ./missing/page.htm を作成できません");
 }
 
 TEST(TextBuffer, SaveOfLongestLegalNameWorks) {
@@ -148,12 +142,8 @@ TEST(TextBuffer, FailedWriteKeepsExistingPageAndLeavesNoTemporaryFile) {
     buffer.addLine(std::string(64 * 1024, 'x'));
     {
         FileSizeLimit limit(4096);
-        try {
-            buffer.saveToFile(folder.path("page.htm"), "page.htm");
-            FAIL() << "no exception";
-        } catch (const EWriteError& e) {
-            EXPECT_EQ(e.message(), "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
-        }
+        EXPECT_THROW_MSG(buffer.saveToFile(folder.path("page.htm"), "page.htm"), EWriteError,
+                         "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
     }
     EXPECT_EQ(folder.read("page.htm"), "the page as it was");
     EXPECT_EQ(folder.names(), std::vector<std::string>{"page.htm"});

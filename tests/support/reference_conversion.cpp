@@ -15,11 +15,11 @@ namespace reference {
 
 using tervanil::ByteRole;
 using tervanil::CodePage;
+using tervanil::codePageNamed;
 using tervanil::ConversionOptions;
+using tervanil::isLeadByte;
 using tervanil::RootTags;
 using tervanil::SgfScanner;
-using tervanil::codePageNamed;
-using tervanil::isLeadByte;
 
 namespace {
 
@@ -372,7 +372,6 @@ void appendReflowedMoves(std::string_view moves, CodePage codePage, std::string&
         appendReflowedMoves<CodePage::SingleByte>(moves, out);
 }
 
-
 // How many bytes normalising adds: one for each lone CR or LF.
 size_t addedByNormalising(std::string_view text, CodePage codePage) {
     size_t added = 0;
@@ -472,19 +471,17 @@ std::optional<std::string> reworkedRecord(std::string_view record,
     return out;
 }
 
-
 std::string page(std::string_view sourceName, std::string_view sourceBytes,
                  const ConversionOptions& options) {
     const std::string loaded = loadedText(sourceBytes, options.codePage);
     const std::optional<std::string> reworked = reference::reworkedRecord(loaded, options);
     const std::string& record = reworked ? *reworked : loaded;
-    std::string out = "<HTML>\r\n<HEAD>\r\n<TITLE>" + htmlEscapedText(sourceName) +
-                      "</TITLE>\r\n</HEAD>\r\n<BODY BGCOLOR=\"#" +
-                      htmlEscapedText(options.backgroundColour) + "\">\r\n<APPLET CODEBASE=\"" +
-                      htmlEscapedText(options.codebase) + "\" CODE=\"" +
-                      htmlEscapedText(options.appletClass) + "\"WIDTH=" +
-                      htmlEscapedText(options.width) + " HEIGHT=" + htmlEscapedText(options.height) +
-                      ">\r\n<PARAM NAME=\"moves\" VALUE=\"\r\n";
+    std::string out =
+        "<HTML>\r\n<HEAD>\r\n<TITLE>" + htmlEscapedText(sourceName) +
+        "</TITLE>\r\n</HEAD>\r\n<BODY BGCOLOR=\"#" + htmlEscapedText(options.backgroundColour) +
+        "\">\r\n<APPLET CODEBASE=\"" + htmlEscapedText(options.codebase) + "\" CODE=\"" +
+        htmlEscapedText(options.appletClass) + "\"WIDTH=" + htmlEscapedText(options.width) +
+        " HEIGHT=" + htmlEscapedText(options.height) + ">\r\n<PARAM NAME=\"moves\" VALUE=\"\r\n";
     out += htmlEscapedText(record);
     out += "\r\n\">\r\n</APPLET>\r\n</BODY>\r\n</HTML>\r\n";
     return out;
