@@ -162,15 +162,21 @@ PreparedPage preparePage(const std::filesystem::path& folder, const std::string&
     }
 }
 
-// Prepares the pages of a run on a thread of its own, in the run's order and
-// a few ahead of their commits; stops at its first failure.
+// Prepares the pages of a run ahead of their commits, on up to two threads of
+// its own: each takes the next source in the run's order, and the pages are
+// handed out in that order. After the first failure no further source is
+// taken; the pages before it are still finished.
 class PagePreparer {
   public:
     PagePreparer(const std::filesystem::path& folder, const std::vector<std::string>& sources,
                  const std::string& tag, const std::filesystem::path& outputFolder,
                  const ConversionOptions& options, const PageAddOnsFactory& addOns)
         : m_folder(folder), m_sources(sources), m_tag(tag), m_outputFolder(outputFolder),
-          m_options(options), m_addOns(addOns), m_thread([this] { work(); }) {}
+          m_options(options), m_addOns(addOns) {
+        const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+        for (size_t i = 0; i < std::min(cores, sources.size()); ++i)
+            m_threads.emplace_back([this] { work(); });
+    }
 
     /// Stops the work; pages prepared and not taken are removed with their
     /// temporary files.
@@ -179,51 +185,82 @@ class PagePreparer {
             std::lock_guard lock(m_mutex);
             m_stopping = true;
         }
-        m_changed.notify_all();
-        m_thread.join();
+        m_roomFree.notify_all();
+        for (std::thread& thread : m_threads)
+            thread.join();
     }
     PagePreparer(const PagePreparer&) = delete;
     PagePreparer& operator=(const PagePreparer&) = delete;
 
-    /// The next page in the run's order; rethrows the failure that stopped
-    /// the preparing at it.
-    PreparedPage next() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_ready.empty() || m_failure; });
-        if (m_ready.empty())
-            std::rethrow_exception(m_failure);
-        PreparedPage page = std::move(m_ready.front());
-        m_ready.pop_front();
-        m_changed.notify_all();
-        return page;
+    struct Slot {
+        std::optional<PreparedPage> page;
+        std::exception_ptr failure;
+        bool done = false;
+    };
+
+    /// The next pages in the run's order, as many as are ready, one at least;
+    /// a page whose source failed comes last, with its failure.
+    std::vector<Slot> nextPages() {
+        std::vector<Slot> pages;
+        {
+            std::unique_lock lock(m_mutex);
+            m_pageReady.wait(lock, [this] { return !m_slots.empty() && m_slots.front().done; });
+            while (!m_slots.empty() && m_slots.front().done) {
+                pages.push_back(std::move(m_slots.front()));
+                m_slots.pop_front();
+                ++m_firstSlot;
+                if (pages.back().failure)
+                    break;
+            }
+        }
+        m_roomFree.notify_all();
+        return pages;
     }
 
   private:
-    static constexpr size_t pagesAhead = 8;
+    // Enough for the commits to go in batches, few enough to hold little.
+    static constexpr size_t pagesAhead = 32;
 
     void work() {
-        for (size_t remaining = m_sources.size(); remaining > 0; --remaining) {
+        for (;;) {
+            size_t index = 0;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stopping || m_ready.size() < pagesAhead; });
-                if (m_stopping)
+                m_roomFree.wait(lock, [this] {
+                    return m_stopping || m_failed || m_nextIndex == m_sources.size() ||
+                           m_nextIndex < m_firstSlot + pagesAhead;
+                });
+                if (m_stopping || m_failed || m_nextIndex == m_sources.size())
                     return;
+                index = m_nextIndex++;
+                m_slots.emplace_back();
             }
+            std::optional<PreparedPage> page;
+            std::exception_ptr failure;
             try {
-                const std::string& sourceName = m_sources[remaining - 1];
+                // The run's order: the last source first.
+                const std::string& sourceName = m_sources[m_sources.size() - 1 - index];
                 const std::unique_ptr<PageAddOns> addOns =
                     m_addOns ? m_addOns(sourceName) : nullptr;
-                PreparedPage page = preparePage(m_folder, sourceName, m_tag, m_outputFolder,
-                                                m_options, addOns.get());
-                std::lock_guard lock(m_mutex);
-                m_ready.push_back(std::move(page));
+                page.emplace(preparePage(m_folder, sourceName, m_tag, m_outputFolder, m_options,
+                                         addOns.get()));
             } catch (...) {
-                std::lock_guard lock(m_mutex);
-                m_failure = std::current_exception();
+                failure = std::current_exception();
             }
-            m_changed.notify_all();
-            if (m_failure)
-                return;
+            bool front = false;
+            {
+                std::lock_guard lock(m_mutex);
+                Slot& slot = m_slots[index - m_firstSlot];
+                if (page)
+                    slot.page.emplace(std::move(*page));
+                slot.failure = failure;
+                slot.done = true;
+                m_failed = m_failed || failure;
+                front = index == m_firstSlot;
+            }
+            // Only the page to commit next wakes the committing thread.
+            if (front)
+                m_pageReady.notify_one();
         }
     }
 
@@ -234,11 +271,14 @@ class PagePreparer {
     const ConversionOptions& m_options;
     const PageAddOnsFactory& m_addOns;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<PreparedPage> m_ready;
-    std::exception_ptr m_failure;
+    std::condition_variable m_pageReady; // the committing thread waits on it
+    std::condition_variable m_roomFree;  // the preparing threads wait on it
+    std::deque<Slot> m_slots;            // from the page to commit next on, in the run's order
+    size_t m_firstSlot = 0;              // the index in the run's order of the first slot
+    size_t m_nextIndex = 0;              // of the next source to take
+    bool m_failed = false;
     bool m_stopping = false;
-    std::thread m_thread; // last: starts once the rest is in place
+    std::vector<std::thread> m_threads; // last: they start once the rest is in place
 };
 
 } // namespace
@@ -291,11 +331,15 @@ void RunConversion(const std::filesystem::path& folder, const std::vector<std::s
     if (sources.empty())
         return;
     PagePreparer preparer(folder, sources, tag, outputFolder, options, addOns);
-    for (size_t committed = 0; committed < sources.size(); ++committed) {
-        PreparedPage page = preparer.next();
-        page.file.commit();
-        if (observer)
-            observer->pageWritten(page.report);
+    for (size_t committed = 0; committed < sources.size();) {
+        for (PagePreparer::Slot& slot : preparer.nextPages()) {
+            if (slot.failure)
+                std::rethrow_exception(slot.failure);
+            slot.page->file.commit();
+            ++committed;
+            if (observer)
+                observer->pageWritten(slot.page->report);
+        }
     }
 }
 

@@ -33,8 +33,9 @@ struct WorkBuffers {
     TextBuffer page;   // Memo1
 };
 
-/// Makes the add-ons of one page, or none; called for each source in the
-/// run's order, on the thread that prepares the pages.
+/// Makes the add-ons of one page, or none; called once for each source, on a
+/// thread that prepares pages: two may call it at once, and not in the run's
+/// order.
 using PageAddOnsFactory = std::function<std::unique_ptr<PageAddOns>(const std::string& sourceName)>;
 
 /// Converts `sourceName` of `folder` into its page in `outputFolder`: the
@@ -48,10 +49,10 @@ PageReport WritePage(const std::filesystem::path& folder, const std::string& sou
                      PageAddOns* addOns = nullptr);
 
 /// Converts every source, the last first, into the applet's output folder
-/// below `folder` (created when missing). Pages are prepared ahead on a
-/// second thread and put in place here, in the run's order; `observer` hears
-/// of each then. The first failure ends the run with its exception: the pages
-/// before it are in place, none after it is.
+/// below `folder` (created when missing). Pages are prepared ahead on up to
+/// two threads of the run's own and put in place (renamed) on the calling
+/// thread, in the run's order; `observer` hears of each then, on that thread. The first failure
+/// ends the run with its exception: the pages before it are in place, none after it is.
 void RunConversion(const std::filesystem::path& folder, const std::vector<std::string>& sources,
                    const ConversionOptions& options, WorkBuffers& buffers,
                    RunObserver* observer = nullptr, const PageAddOnsFactory& addOns = {});

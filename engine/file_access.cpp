@@ -129,9 +129,10 @@ void AtomicFileWriter::removeTemporary() noexcept {
 }
 
 void AtomicFileWriter::write(std::string_view bytes) {
+    // The gathering buffer grows as it fills: a small page never takes the
+    // whole of it, whose allocation and release would cost fresh memory for
+    // every page of a run.
     if (m_pending.size() + bytes.size() <= gatherLimit) {
-        if (m_pending.capacity() < gatherLimit)
-            m_pending.reserve(gatherLimit);
         m_pending.append(bytes);
         return;
     }
