@@ -21,10 +21,6 @@
 namespace tervanil {
 namespace {
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool hasSgfExtension(std::string_view name) {
     if (name.size() < 4)
         return false;
