@@ -64,6 +64,9 @@ std::string joined(const std::filesystem::path& folder, std::string_view name) {
 }
 
 constexpr size_t readChunk = 256 * 1024;
+// A record this large is worth a thread of its own for the second half of its
+// stages; a smaller one is done before the thread would have started.
+constexpr size_t secondThreadFrom = 4 * 1024 * 1024;
 
 // Passes the page's bytes to its file.
 class FileSink : public ByteSink {
@@ -141,7 +144,8 @@ PreparedPage preparePage(const std::filesystem::path& folder, const std::string&
         RegularFileReader source = openSource(sourcePath, sourceName);
         AtomicFileWriter file(joined(outputFolder, report.pageName), shownName);
         FileSink out(file);
-        PagePipeline page(sourceName, options, tag, addOns, out, !showRecordFirst);
+        PagePipeline page(sourceName, options, tag, addOns, out, !showRecordFirst,
+                          source.sizeAtOpen() >= secondThreadFrom);
         readInto(source, sourceName, page);
         file.finishWriting();
         const RecordFacts& facts = page.facts();

@@ -88,9 +88,25 @@ void RootSplitter::readInRoot(char c) {
     m_role1 = role;
 }
 
-RootCollector::RootCollector(const ConversionOptions& options, ByteSink& next)
-    : m_options(options), m_next(next), m_loadingSplit(options.codePage), m_movePartEnd(next) {
+RootCollector::RootCollector(const ConversionOptions& options, ByteSink& next,
+                             StageHandoff* handoff)
+    : m_options(options), m_next(next), m_handoff(handoff), m_loadingSplit(options.codePage),
+      m_movePartEnd(next) {
     m_facts.readIn = options.codePage;
+}
+
+void RootCollector::pass(ByteSink& to, std::string_view bytes) {
+    if (m_handoff)
+        m_handoff->send(to, bytes);
+    else
+        to.feed(bytes);
+}
+
+void RootCollector::end(ByteSink& to) {
+    if (m_handoff)
+        m_handoff->end(to);
+    else
+        to.finish();
 }
 
 std::optional<CodePage> RootCollector::namedCodePage(const RootSplitter& split) const {
@@ -146,10 +162,10 @@ void RootCollector::splitIn(const RootSplitter& split, CodePage codePage) {
     head.append(m_held, 0, opening);
     head += rootAdditions(split.tags(), recordOptions);
     head.append(m_held, opening, headerEnd - opening);
-    m_next.feed(head);
+    pass(m_next, head);
 
     m_reflow.emplace(codePage, m_movePartEnd);
-    m_dropper.emplace(codePage, *m_reflow);
+    m_dropper.emplace(codePage, m_toReflow);
     m_dropper->feed(std::string_view(m_held).substr(headerEnd));
     std::string().swap(m_held);
 }
@@ -178,9 +194,9 @@ void RootCollector::finish() {
     }
     settle();
     if (!m_held.empty())
-        m_next.feed(m_held);
+        pass(m_next, m_held);
     std::string().swap(m_held);
-    m_next.finish();
+    end(m_next);
 }
 
 } // namespace tervanil

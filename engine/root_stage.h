@@ -70,11 +70,23 @@ struct RecordFacts {
     std::string namedCharset;
 };
 
+/// Where the rework's output may cross to another thread: the head and the
+/// record as loaded go on to the next stage, the move part without its line
+/// breaks to the reflow, both in the order sent.
+class StageHandoff {
+  public:
+    virtual ~StageHandoff() = default;
+    virtual void send(ByteSink& to, std::string_view bytes) = 0;
+    virtual void end(ByteSink& to) = 0;
+};
+
 /// The rework as a stage: takes the loaded record, pushes on the reworked one
 /// (or the record as loaded when it has no root node with a node behind it).
+/// With a handoff, the reflow and all after it work on the handoff's side.
 class RootCollector : public ByteSink {
   public:
-    RootCollector(const ConversionOptions& options, ByteSink& next);
+    RootCollector(const ConversionOptions& options, ByteSink& next,
+                  StageHandoff* handoff = nullptr);
     void feed(std::string_view bytes) override;
     void finish() override;
 
@@ -99,12 +111,26 @@ class RootCollector : public ByteSink {
         ByteSink& m_next;
     };
 
+    // The dropper's output on its way to the reflow, through the handoff.
+    class ToReflow : public ByteSink {
+      public:
+        explicit ToReflow(RootCollector& rework) : m_rework(rework) {}
+        void feed(std::string_view bytes) override { m_rework.pass(*m_rework.m_reflow, bytes); }
+        void finish() override { m_rework.end(*m_rework.m_reflow); }
+
+      private:
+        RootCollector& m_rework;
+    };
+
+    void pass(ByteSink& to, std::string_view bytes);
+    void end(ByteSink& to);
     void splitIn(const RootSplitter& split, CodePage codePage);
     void settle();
     std::optional<CodePage> namedCodePage(const RootSplitter& split) const;
 
     const ConversionOptions& m_options;
     ByteSink& m_next;
+    StageHandoff* m_handoff;
     std::function<void(const RecordFacts&)> m_listener;
     RecordFacts m_facts;
     std::string m_held;
@@ -112,6 +138,7 @@ class RootCollector : public ByteSink {
     std::optional<RootSplitter> m_namedSplit;
     bool m_split = false;
     MovePartEnd m_movePartEnd;
+    ToReflow m_toReflow{*this};
     std::optional<Reflow> m_reflow;
     std::optional<LineBreakDropper> m_dropper;
 };

@@ -3,6 +3,7 @@
 
 #include "example_options.h"
 #include "expect_throw.h"
+#include "file_size_limit.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -174,6 +175,24 @@ TEST(RunConversion, PageThatCannotBePutInPlaceEndsTheRunThere) {
     EXPECT_THROW_MSG(convert(folder), EFCreateError, "ﾌｧｲﾙ ./TervanilOB/c.htm を作成できません");
     EXPECT_EQ(folder.names("TervanilOB"), (std::vector<std::string>{"c.htm", "d.htm", "e.htm"}));
     EXPECT_EQ(folder.read("TervanilOB/c.htm/kept"), "x");
+}
+
+// A large record's page is written by a second thread: its failure still ends
+// the run with the page's error, and the old page stays whole.
+TEST(RunConversion, FailedWriteOfALargePageKeepsTheOldPage) {
+    TempFolder folder;
+    std::string record = "(;GM[1]";
+    while (record.size() < 6 * 1024 * 1024)
+        record += ";B[aa];W[bb]\r\n";
+    folder.write("big.sgf", record + ")");
+    ASSERT_EQ(::mkdir(folder.path("TervanilOB").c_str(), 0755), 0);
+    folder.write("TervanilOB/big.htm", "the page as it was");
+    {
+        testing_support::FileSizeLimit limit(1024 * 1024);
+        EXPECT_THROW_MSG(convert(folder), EWriteError, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
+    }
+    EXPECT_EQ(folder.read("TervanilOB/big.htm"), "the page as it was");
+    EXPECT_EQ(folder.names("TervanilOB"), std::vector<std::string>{"big.htm"});
 }
 
 class ReportRecorder : public RunObserver {

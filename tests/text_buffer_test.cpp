@@ -2,6 +2,7 @@
 #include "text_buffer.h"
 
 #include "expect_throw.h"
+#include "file_size_limit.h"
 #include "temp_folder.h"
 
 #include <csignal>
@@ -115,33 +116,13 @@ TEST(TextBuffer, SaveOfLongestLegalNameWorks) {
     EXPECT_EQ(folder.read(name), "x\r\n");
 }
 
-// A file size limit makes the write itself fail, as a full disk does.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-  private:
-    rlimit m_saved{};
-    void (*m_handler)(int);
-};
-
 TEST(TextBuffer, FailedWriteKeepsExistingPageAndLeavesNoTemporaryFile) {
     TempFolder folder;
     folder.write("page.htm", "the page as it was");
     TextBuffer buffer;
     buffer.addLine(std::string(64 * 1024, 'x'));
     {
-        FileSizeLimit limit(4096);
+        testing_support::FileSizeLimit limit(4096);
         EXPECT_THROW_MSG(buffer.saveToFile(folder.path("page.htm"), "page.htm"), EWriteError,
                          "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
     }

@@ -12,10 +12,11 @@
 namespace testing_support {
 
 inline std::string streamedPage(std::string_view sourceName, std::string_view bytes,
-                                const tervanil::ConversionOptions& options, size_t chunkSize) {
+                                const tervanil::ConversionOptions& options, size_t chunkSize,
+                                bool secondThread = false) {
     tervanil::StringSink out;
     const std::string tag = tervanil::appletTag(options);
-    tervanil::PagePipeline page(sourceName, options, tag, nullptr, out);
+    tervanil::PagePipeline page(sourceName, options, tag, nullptr, out, true, secondThread);
     for (size_t at = 0; at < bytes.size() && page.wantsMore(); at += chunkSize)
         page.feed(bytes.substr(at, std::min(chunkSize, bytes.size() - at)));
     page.finish();
