@@ -96,6 +96,11 @@ void LineBreakNormaliser::feed(std::string_view bytes) {
             i += 2;
         }
     }
+    // A chunk that needed nothing added goes on as it came, without a copy.
+    if (m_out.empty() && runStart == 0) {
+        m_next.feed(bytes);
+        return;
+    }
     m_out.append(bytes, runStart, size - runStart);
     if (!m_out.empty())
         m_next.feed(m_out);

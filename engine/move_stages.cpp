@@ -54,7 +54,13 @@ void LineBreakDropper::feed(std::string_view bytes) {
             // that nothing escapes leave the scanner where it was, and hold
             // no line break outside values: passed over whole.
             if (c == ';') {
-                i += isSixByteMove(bytes, i) ? 6 : 1;
+                if (!isSixByteMove(bytes, i)) {
+                    ++i;
+                    continue;
+                }
+                do
+                    i += 6;
+                while (i < size && bytes[i] == ';' && isSixByteMove(bytes, i));
                 continue;
             }
             if (c == '[') {
