@@ -20,8 +20,6 @@ class ByteSet {
                 m_member[value] || isLeadByte(codePage, static_cast<unsigned char>(value));
     }
 
-    bool contains(char c) const { return m_member[static_cast<unsigned char>(c)]; }
-
     /// The position of the first member at or after `from`, or the size.
     size_t find(std::string_view text, size_t from) const {
         const size_t size = text.size();

@@ -21,13 +21,11 @@ class ByteSink {
 class StringSink : public ByteSink {
   public:
     void feed(std::string_view bytes) override { m_text.append(bytes); }
-    void finish() override { m_finished = true; }
+    void finish() override {}
     std::string& text() noexcept { return m_text; }
-    bool finished() const noexcept { return m_finished; }
 
   private:
     std::string m_text;
-    bool m_finished = false;
 };
 
 } // namespace tervanil

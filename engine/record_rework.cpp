@@ -55,8 +55,8 @@ std::string rootAdditions(const RootTags& present, const ConversionOptions& opti
     return additions;
 }
 
-std::optional<std::string> reworkedRecord(std::string_view record,
-                                          const ConversionOptions& options) {
+std::optional<std::string> detail::reworkedRecord(std::string_view record,
+                                                  const ConversionOptions& options) {
     StringSink out;
     RootCollector rework(options, out);
     rework.feed(record);
@@ -67,7 +67,7 @@ std::optional<std::string> reworkedRecord(std::string_view record,
 }
 
 bool ReworkRecord(TextBuffer& recordBuffer, const ConversionOptions& options) {
-    std::optional<std::string> reworked = reworkedRecord(recordBuffer.text(), options);
+    std::optional<std::string> reworked = detail::reworkedRecord(recordBuffer.text(), options);
     if (!reworked)
         return false;
     // The buffer gets the record as one added line, which brings the final CR LF.

@@ -14,10 +14,12 @@
 
 namespace tervanil {
 
+namespace detail {
 /// The reworked form of `record` (line breaks as a load leaves them), or
 /// nothing when it holds no opening "(" ";" with a node-starting ";" behind it.
 std::optional<std::string> reworkedRecord(std::string_view record,
                                           const ConversionOptions& options);
+} // namespace detail
 
 /// Reworks the record buffer in place; leaves it untouched when there is no
 /// root node to work on. Returns whether the text was replaced.
