@@ -1,5 +1,7 @@
 #include "Unit1.h"
 
+#include "ui_Unit1.h"
+
 #include "application.h"
 #include "exceptions.h"
 
@@ -134,8 +136,9 @@ class OuterSizeKeeper : public QObject {
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), m_presentException([](QMessageBox& box) { box.exec(); }) {
-    setupUi(this);
+    : QWidget(parent), m_ui(std::make_unique<Ui::TForm1>()),
+      m_presentException([](QMessageBox& box) { box.exec(); }) {
+    m_ui->setupUi(this);
     // uic applies only the size of a top-level widget, not its stored place.
     move(192, 110);
     new OuterSizeKeeper(*this);
@@ -148,10 +151,10 @@ TForm1::TForm1(QWidget* parent)
     m_appletClass =
         tervanil::appletProfile(tervanil::Applet::Orbanel, tervanil::Language::English).appletClass;
     if (m_sources.empty())
-        Button1->setEnabled(false);
-    Memo1->clear();
+        m_ui->Button1->setEnabled(false);
+    m_ui->Memo1->clear();
     m_buffers.page.clear();
-    Memo2->clear();
+    m_ui->Memo2->clear();
     m_buffers.record.clear();
     QApplication::setApplicationDisplayName(applicationTitle);
     setWindowTitle(QLatin1Char(' ') + QApplication::applicationDisplayName());
@@ -169,7 +172,7 @@ void TForm1::setRunStartHook(RunStartHook hook) {
 }
 
 void TForm1::wireHandlers() {
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    connect(m_ui->Button1, &QPushButton::clicked, this, [this] {
         guarded(&TForm1::Button1Click);
         // A close asked for during the run, carried out once its failure, if
         // any, has been shown.
@@ -183,11 +186,12 @@ void TForm1::wireHandlers() {
                 guarded(handler);
         });
     };
-    onChosen(RadioButton1, &TForm1::RadioButton1Click);
-    onChosen(RadioButton2, &TForm1::RadioButton2Click);
-    onChosen(RadioButton3, &TForm1::RadioButton3Click);
-    onChosen(RadioButton6, &TForm1::RadioButton6Click);
-    connect(CheckBox3, &QCheckBox::toggled, this, [this] { guarded(&TForm1::CheckBox3Click); });
+    onChosen(m_ui->RadioButton1, &TForm1::RadioButton1Click);
+    onChosen(m_ui->RadioButton2, &TForm1::RadioButton2Click);
+    onChosen(m_ui->RadioButton3, &TForm1::RadioButton3Click);
+    onChosen(m_ui->RadioButton6, &TForm1::RadioButton6Click);
+    connect(m_ui->CheckBox3, &QCheckBox::toggled, this,
+            [this] { guarded(&TForm1::CheckBox3Click); });
 }
 
 // No exception leaves a handler: it ends the handler and is shown in the
@@ -209,7 +213,7 @@ void TForm1::Button1Click() {
         WaitCursor waitCursor;
         setStatus(QStringLiteral("Plaese wait a moment..."));
         // Paint the wait text before the run begins.
-        Label1->repaint();
+        m_ui->Label1->repaint();
         try {
             runWhileServicingWindow(conversionOptions());
         } catch (...) {
@@ -219,7 +223,7 @@ void TForm1::Button1Click() {
         }
     }
     setStatus(QStringLiteral("Tervanil OK"));
-    Button1->setEnabled(false);
+    m_ui->Button1->setEnabled(false);
 }
 
 // Runs the conversion on a worker thread while this thread goes on painting
@@ -250,86 +254,89 @@ void TForm1::runWhileServicingWindow(const tervanil::ConversionOptions& options)
 
 void TForm1::RadioButton1Click() {
     showAppletProfile(tervanil::appletProfile(tervanil::Applet::Orbanel, language()));
-    Panel4->hide();
+    m_ui->Panel4->hide();
     setInteractionOptionsEnabled(false);
 }
 
 void TForm1::RadioButton2Click() {
     showAppletProfile(tervanil::appletProfile(tervanil::Applet::Quillamy, language()));
-    Panel4->show();
+    m_ui->Panel4->show();
     setInteractionOptionsEnabled(true);
 }
 
 void TForm1::CheckBox3Click() {
-    setClickableDependantsEnabled(CheckBox3->isChecked());
+    setClickableDependantsEnabled(m_ui->CheckBox3->isChecked());
 }
 
 void TForm1::RadioButton3Click() {
     const tervanil::AppletProfile profile =
         tervanil::appletProfile(tervanil::Applet::Quillamy, tervanil::Language::English);
     m_appletClass = profile.appletClass;
-    Edit5->setText(fromBytes(profile.height));
+    m_ui->Edit5->setText(fromBytes(profile.height));
 }
 
 void TForm1::RadioButton6Click() {
     const tervanil::AppletProfile profile =
         tervanil::appletProfile(tervanil::Applet::Quillamy, tervanil::Language::Japanese);
     m_appletClass = profile.appletClass;
-    Edit5->setText(fromBytes(profile.height));
+    m_ui->Edit5->setText(fromBytes(profile.height));
 }
 
 // What choosing an applet writes: its WIDTH, HEIGHT, CODEBASE and class.
 void TForm1::showAppletProfile(const tervanil::AppletProfile& profile) {
-    Edit4->setText(fromBytes(profile.width));
-    Edit5->setText(fromBytes(profile.height));
-    Edit6->setText(fromBytes(profile.codebase));
+    m_ui->Edit4->setText(fromBytes(profile.width));
+    m_ui->Edit5->setText(fromBytes(profile.height));
+    m_ui->Edit6->setText(fromBytes(profile.codebase));
     m_appletClass = profile.appletClass;
 }
 
 // Label1 sizes itself to its text, as the status texts differ much in width.
 void TForm1::setStatus(const QString& text) {
-    Label1->setText(text);
-    Label1->adjustSize();
+    m_ui->Label1->setText(text);
+    m_ui->Label1->adjustSize();
 }
 
 // The options that only the second applet uses, with the caption of `next`.
 void TForm1::setInteractionOptionsEnabled(bool enabled) {
-    for (QWidget* option : std::initializer_list<QWidget*>{RadioButton5, RadioButton4, Label2,
-                                                           CheckBox4, CheckBox3, CheckBox1})
+    for (QWidget* option :
+         std::initializer_list<QWidget*>{m_ui->RadioButton5, m_ui->RadioButton4, m_ui->Label2,
+                                         m_ui->CheckBox4, m_ui->CheckBox3, m_ui->CheckBox1})
         option->setEnabled(enabled);
 }
 
 // What `clickable` governs: the interaction options apart from itself.
 void TForm1::setClickableDependantsEnabled(bool enabled) {
     for (QWidget* option :
-         std::initializer_list<QWidget*>{RadioButton5, RadioButton4, Label2, CheckBox4, CheckBox1})
+         std::initializer_list<QWidget*>{m_ui->RadioButton5, m_ui->RadioButton4, m_ui->Label2,
+                                         m_ui->CheckBox4, m_ui->CheckBox1})
         option->setEnabled(enabled);
 }
 
 tervanil::Language TForm1::language() const {
-    return RadioButton3->isChecked() ? tervanil::Language::English : tervanil::Language::Japanese;
+    return m_ui->RadioButton3->isChecked() ? tervanil::Language::English
+                                           : tervanil::Language::Japanese;
 }
 
 tervanil::ConversionOptions TForm1::conversionOptions() const {
     tervanil::ConversionOptions options;
     options.applet =
-        RadioButton1->isChecked() ? tervanil::Applet::Orbanel : tervanil::Applet::Quillamy;
-    options.width = typedBytes(Edit4);
-    options.height = typedBytes(Edit5);
-    options.codebase = typedBytes(Edit6);
+        m_ui->RadioButton1->isChecked() ? tervanil::Applet::Orbanel : tervanil::Applet::Quillamy;
+    options.width = typedBytes(m_ui->Edit4);
+    options.height = typedBytes(m_ui->Edit5);
+    options.codebase = typedBytes(m_ui->Edit6);
     options.appletClass = m_appletClass;
-    options.backgroundColour = typedBytes(Edit7);
-    options.clickable = CheckBox3->isChecked();
-    options.freeclick = CheckBox4->isChecked();
-    options.nextWhite = RadioButton5->isChecked();
-    options.askstyle = CheckBox1->isChecked();
-    options.advancemoves = CheckBox5->isChecked();
-    options.number = CheckBox6->isChecked();
-    options.startupNumber = typedBytes(Edit1);
-    options.startupMessage = typedBytes(Edit2);
-    options.startupMoves = typedBytes(Edit3);
+    options.backgroundColour = typedBytes(m_ui->Edit7);
+    options.clickable = m_ui->CheckBox3->isChecked();
+    options.freeclick = m_ui->CheckBox4->isChecked();
+    options.nextWhite = m_ui->RadioButton5->isChecked();
+    options.askstyle = m_ui->CheckBox1->isChecked();
+    options.advancemoves = m_ui->CheckBox5->isChecked();
+    options.number = m_ui->CheckBox6->isChecked();
+    options.startupNumber = typedBytes(m_ui->Edit1);
+    options.startupMessage = typedBytes(m_ui->Edit2);
+    options.startupMoves = typedBytes(m_ui->Edit3);
     options.fallback =
-        CheckBox7->isChecked() ? tervanil::Fallback::Viewer : tervanil::Fallback::None;
+        m_ui->CheckBox7->isChecked() ? tervanil::Fallback::Viewer : tervanil::Fallback::None;
     options.codePage = tervanil::systemCodePage();
     options.typedTextCharset = "UTF-8";
     return options;

@@ -3,19 +3,22 @@
 // The controls are the only store of the option values; a run reads them all
 // at once when it begins.
 
-#include "ui_Unit1.h"
-
 #include "conversion_run.h"
 
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QMessageBox;
 
-class TForm1 : public QWidget, private Ui::TForm1 {
+namespace Ui {
+class TForm1;
+}
+
+class TForm1 : public QWidget {
     Q_OBJECT
 
   public:
@@ -61,6 +64,9 @@ class TForm1 : public QWidget, private Ui::TForm1 {
     void setClickableDependantsEnabled(bool enabled);
     tervanil::Language language() const;
 
+    // The controls of the form description, made by uic; kept out of this
+    // header, so that nothing that includes it needs the generated one.
+    const std::unique_ptr<Ui::TForm1> m_ui;
     std::vector<std::string> m_sources;
     std::string m_appletClass;
     tervanil::WorkBuffers m_buffers;

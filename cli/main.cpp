@@ -365,7 +365,8 @@ int main(int argc, char** argv) {
     try {
         RunReporter reporter(line, output);
         tervanil::WorkBuffers buffers;
-        tervanil::RunConversion(folder, sources, line.options, buffers, &reporter, line.index);
+        tervanil::RunConversion(folder, sources, line.options, buffers, &reporter,
+                                tervanil::pageAddOns(folder, line.options, line.index));
         if (line.index) {
             tervanil::writeIndexPage(tervanil::outputFolderName(line.options.applet),
                                      reporter.pagesInOrder());

@@ -10,6 +10,11 @@ namespace tervanil {
 
 enum class CodePage { SingleByte, ShiftJis };
 
+/// `c` with an ASCII capital made small; every other byte as it is.
+constexpr char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 /// True when `byte` opens a double-byte character in `codePage`.
 constexpr bool isLeadByte(CodePage codePage, unsigned char byte) {
     return codePage == CodePage::ShiftJis &&

@@ -1,22 +1,27 @@
 #include "conversion_run.h"
 
-#include "card_reader.h"
-#include "record_rework.h"
+#include "exceptions.h"
+#include "file_access.h"
+#include "record_pipeline.h"
 #include "typed_text.h"
+#include "viewer_script.h"
 
 #include <algorithm>
-#include <array>
+#include <condition_variable>
+#include <deque>
 #include <dirent.h>
-#include <fcntl.h>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <stdexcept>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tervanil {
 namespace {
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool hasSgfExtension(std::string_view name) {
     if (name.size() < 4)
@@ -60,63 +65,226 @@ std::string joined(const std::filesystem::path& folder, std::string_view name) {
     return path;
 }
 
-// Finds the bytes that HTML needs escaped (& " < >) in order. Each of the four
-// is looked for with memchr, the fastest scan the library has, and looked for
-// again only once passed, so the text is read four times over at most.
-class HtmlSpecialFinder {
+constexpr size_t readChunk = 256 * 1024;
+// A record this large is worth a thread of its own for the second half of its
+// stages; a smaller one is done before the thread would have started.
+constexpr size_t secondThreadFrom = 4 * 1024 * 1024;
+
+// Passes the page's bytes to its file.
+class FileSink : public ByteSink {
   public:
-    explicit HtmlSpecialFinder(std::string_view text) : m_text(text) {
-        for (size_t k = 0; k < specials.size(); ++k)
-            m_next[k] = find(k, 0);
+    explicit FileSink(AtomicFileWriter& file) : m_file(file) {}
+    void feed(std::string_view bytes) override { m_file.write(bytes); }
+    void finish() override {}
+
+  private:
+    AtomicFileWriter& m_file;
+};
+
+// Swallows a stream: the end of the pass that shows add-ons a record before
+// its page is written.
+class NoSink : public ByteSink {
+  public:
+    void feed(std::string_view) override {}
+    void finish() override {}
+};
+
+RegularFileReader openSource(const std::string& sourcePath, const std::string& sourceName) {
+    RegularFileReader source(sourcePath);
+    if (!source.isOpen())
+        throw EFOpenError(sourceName, source.error());
+    return source;
+}
+
+// Feeds the source file into `pipeline` in chunks, up to its end or until the
+// pipeline wants no more.
+template <class Pipeline>
+void readInto(RegularFileReader& source, const std::string& sourceName, Pipeline& pipeline) {
+    // Small records get a small buffer: one of the full size for each of many
+    // small files would cost a fresh mapping each.
+    const size_t chunkSize = std::min(readChunk, source.sizeAtOpen() + 1);
+    const std::unique_ptr<char[]> chunk(new char[chunkSize]);
+    while (pipeline.wantsMore()) {
+        const std::optional<size_t> got = source.read(chunk.get(), chunkSize);
+        if (!got)
+            throw EFOpenError(sourceName, source.error());
+        if (*got == 0)
+            break;
+        pipeline.feed(std::string_view(chunk.get(), *got));
+    }
+    pipeline.finish();
+}
+
+// A page written to its temporary file, waiting to be put in place.
+struct PreparedPage {
+    AtomicFileWriter file;
+    PageReport report;
+};
+
+PreparedPage preparePage(const std::filesystem::path& folder, const std::string& sourceName,
+                         const std::string& tag, const std::filesystem::path& outputFolder,
+                         const ConversionOptions& options, PageAddOns* addOns) {
+    const std::string sourcePath = joined(folder, sourceName);
+    try {
+        const bool showRecordFirst = addOns && addOns->headNeedsRecord();
+        if (showRecordFirst) {
+            NoSink nowhere;
+            AddOnsTap tap(*addOns, nowhere);
+            RecordPipeline record(options, tap);
+            record.rework().onSettled([addOns](const RecordFacts& facts) {
+                addOns->recordStarts(facts.readIn, facts.namedCharset);
+            });
+            RegularFileReader source = openSource(sourcePath, sourceName);
+            readInto(source, sourceName, record);
+        }
+        PageReport report;
+        report.sourceName = sourceName;
+        report.pageName = pageName(sourceName);
+        const std::string shownName =
+            "./" + outputFolder.filename().native() + "/" + report.pageName;
+        // The source is opened first: one that cannot be read fails as such,
+        // whatever the output folder is like.
+        RegularFileReader source = openSource(sourcePath, sourceName);
+        AtomicFileWriter file(joined(outputFolder, report.pageName), shownName);
+        FileSink out(file);
+        PagePipeline page(sourceName, options, tag, addOns, out, !showRecordFirst,
+                          source.sizeAtOpen() >= secondThreadFrom);
+        readInto(source, sourceName, page);
+        file.finishWriting();
+        const RecordFacts& facts = page.facts();
+        report.embeddedAsLoaded = !facts.reworked;
+        report.cutAtNul = page.cutAtNul();
+        report.namedCharset = facts.namedCharset;
+        report.readInNamedCodePage = namesOtherThanSystemCharset(facts.namedCharset);
+        report.readIn = facts.readIn;
+        if (addOns)
+            addOns->completeReport(report);
+        return {std::move(file), std::move(report)};
+    } catch (const std::bad_alloc&) {
+        throw EInvalidOperation();
+    } catch (const std::length_error&) {
+        throw EInvalidOperation();
+    }
+}
+
+// Prepares the pages of a run ahead of their commits, on up to two threads of
+// its own: each takes the next source in the run's order, and the pages are
+// handed out in that order. After the first failure no further source is
+// taken; the pages before it are still finished.
+class PagePreparer {
+  public:
+    PagePreparer(const std::filesystem::path& folder, const std::vector<std::string>& sources,
+                 const std::string& tag, const std::filesystem::path& outputFolder,
+                 const ConversionOptions& options, const PageAddOnsFactory& addOns)
+        : m_folder(folder), m_sources(sources), m_tag(tag), m_outputFolder(outputFolder),
+          m_options(options), m_addOns(addOns) {
+        const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+        for (size_t i = 0; i < std::min(cores, sources.size()); ++i)
+            m_threads.emplace_back([this] { work(); });
     }
 
-    /// The position of the first special byte at or after `from`, or the size.
-    size_t next(size_t from) {
-        size_t first = m_text.size();
-        for (size_t k = 0; k < specials.size(); ++k) {
-            if (m_next[k] < from)
-                m_next[k] = find(k, from);
-            first = std::min(first, m_next[k]);
+    /// Stops the work; pages prepared and not taken are removed with their
+    /// temporary files.
+    ~PagePreparer() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
         }
-        return first;
+        m_roomFree.notify_all();
+        for (std::thread& thread : m_threads)
+            thread.join();
+    }
+    PagePreparer(const PagePreparer&) = delete;
+    PagePreparer& operator=(const PagePreparer&) = delete;
+
+    struct Slot {
+        std::optional<PreparedPage> page;
+        std::exception_ptr failure;
+        bool done = false;
+    };
+
+    /// The next pages in the run's order, as many as are ready, one at least;
+    /// a page whose source failed comes last, with its failure.
+    std::vector<Slot> nextPages() {
+        std::vector<Slot> pages;
+        {
+            std::unique_lock lock(m_mutex);
+            m_pageReady.wait(lock, [this] { return !m_slots.empty() && m_slots.front().done; });
+            while (!m_slots.empty() && m_slots.front().done) {
+                pages.push_back(std::move(m_slots.front()));
+                m_slots.pop_front();
+                ++m_firstSlot;
+                if (pages.back().failure)
+                    break;
+            }
+        }
+        m_roomFree.notify_all();
+        return pages;
     }
 
   private:
-    size_t find(size_t special, size_t from) const {
-        const size_t found = m_text.find(specials[special], from);
-        return found == std::string_view::npos ? m_text.size() : found;
+    // Enough for the commits to go in batches, few enough to hold little.
+    static constexpr size_t pagesAhead = 32;
+
+    void work() {
+        for (;;) {
+            size_t index = 0;
+            {
+                std::unique_lock lock(m_mutex);
+                m_roomFree.wait(lock, [this] {
+                    return m_stopping || m_failed || m_nextIndex == m_sources.size() ||
+                           m_nextIndex < m_firstSlot + pagesAhead;
+                });
+                if (m_stopping || m_failed || m_nextIndex == m_sources.size())
+                    return;
+                index = m_nextIndex++;
+                m_slots.emplace_back();
+            }
+            std::optional<PreparedPage> page;
+            std::exception_ptr failure;
+            try {
+                // The run's order: the last source first.
+                const std::string& sourceName = m_sources[m_sources.size() - 1 - index];
+                const std::unique_ptr<PageAddOns> addOns =
+                    m_addOns ? m_addOns(sourceName) : nullptr;
+                page.emplace(preparePage(m_folder, sourceName, m_tag, m_outputFolder, m_options,
+                                         addOns.get()));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            bool front = false;
+            {
+                std::lock_guard lock(m_mutex);
+                Slot& slot = m_slots[index - m_firstSlot];
+                if (page)
+                    slot.page.emplace(std::move(*page));
+                slot.failure = failure;
+                slot.done = true;
+                m_failed = m_failed || failure;
+                front = index == m_firstSlot;
+            }
+            // Only the page to commit next wakes the committing thread.
+            if (front)
+                m_pageReady.notify_one();
+        }
     }
 
-    static constexpr std::array<char, 4> specials{'&', '"', '<', '>'};
-    std::string_view m_text;
-    std::array<size_t, 4> m_next;
+    const std::filesystem::path& m_folder;
+    const std::vector<std::string>& m_sources;
+    const std::string& m_tag;
+    const std::filesystem::path& m_outputFolder;
+    const ConversionOptions& m_options;
+    const PageAddOnsFactory& m_addOns;
+    std::mutex m_mutex;
+    std::condition_variable m_pageReady; // the committing thread waits on it
+    std::condition_variable m_roomFree;  // the preparing threads wait on it
+    std::deque<Slot> m_slots;            // from the page to commit next on, in the run's order
+    size_t m_firstSlot = 0;              // the index in the run's order of the first slot
+    size_t m_nextIndex = 0;              // of the next source to take
+    bool m_failed = false;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads; // last: they start once the rest is in place
 };
-
-const char* htmlReference(char special) {
-    switch (special) {
-    case '&':
-        return "&amp;";
-    case '"':
-        return "&quot;";
-    case '<':
-        return "&lt;";
-    default:
-        return "&gt;";
-    }
-}
-
-// Hands `text` HTML-escaped to `emit`, in runs between the escaped bytes, so
-// that a record without any goes out in one piece and is never copied.
-template <class Emit> void forEachHtmlEscapedPiece(std::string_view text, Emit&& emit) {
-    HtmlSpecialFinder specials(text);
-    size_t runStart = 0;
-    for (size_t i = specials.next(0); i < text.size(); i = specials.next(i + 1)) {
-        emit(text.substr(runStart, i - runStart));
-        emit(std::string_view(htmlReference(text[i])));
-        runStart = i + 1;
-    }
-    emit(text.substr(runStart));
-}
 
 } // namespace
 
@@ -144,87 +312,54 @@ std::string outputFolderName(Applet applet) {
     return applet == Applet::Orbanel ? "TervanilOB" : "TervanilQM";
 }
 
-std::string htmlEscaped(std::string_view text) {
-    std::string out;
-    forEachHtmlEscapedPiece(text, [&out](std::string_view piece) { out.append(piece); });
-    return out;
-}
+namespace {
 
-std::string appletTag(const ConversionOptions& options) {
-    return "<APPLET CODEBASE=\"" + htmlEscaped(options.codebase) + "\" CODE=\"" +
-           htmlEscaped(options.appletClass) + "\"WIDTH=" + htmlEscaped(options.width) +
-           " HEIGHT=" + htmlEscaped(options.height) + ">";
-}
-
-std::string pageName(std::string_view sourceName) {
-    return std::string(sourceName.substr(0, sourceName.size() - 3)) + "htm";
-}
-
-void WritePage(const std::filesystem::path& folder, const std::string& sourceName,
-               const std::string& tag, const std::filesystem::path& outputFolder,
-               const ConversionOptions& options, WorkBuffers& buffers, PageReport* report,
-               bool readCards) {
-    buffers.record.loadFromFile(joined(folder, sourceName), sourceName, options.codePage);
-    if (report != nullptr && readCards)
-        report->card = readGameCard(buffers.record.text(), options.codePage);
-    RecordReading reading;
-    const bool reworked = ReworkRecord(buffers.record, options, &reading);
-
-    // The page goes out as it is assembled: its lines around the record from
-    // the page buffer, the record itself escaped straight from the record
-    // buffer, so that a large record is never held twice.
-    const std::string name = pageName(sourceName);
-    const std::string shownName = "./" + outputFolder.filename().native() + "/" + name;
-    TextBuffer& page = buffers.page;
-    page.clear(); // no line of a page that failed to save may reach this one
-    page.addLine("<HTML>");
-    page.addLine("<HEAD>");
-    page.addLine("<TITLE>" + htmlEscaped(sourceName) + "</TITLE>");
-    page.addLine("</HEAD>");
-    page.addLine("<BODY BGCOLOR=\"#" + htmlEscaped(options.backgroundColour) + "\">");
-    page.addLine(tag);
-    page.addLine("<PARAM NAME=\"moves\" VALUE=\"");
-    AtomicFileWriter file(joined(outputFolder, name), shownName);
-    file.write(page.text());
-    forEachHtmlEscapedPiece(buffers.record.text(),
-                            [&file](std::string_view piece) { file.write(piece); });
-    // The record is one line of the page: CR LF follows it, whether or not it
-    // ends with one itself.
-    file.write("\r\n");
-    page.clear();
-    page.addLine("\">");
-    page.addLine("</APPLET>");
-    page.addLine("</BODY>");
-    page.addLine("</HTML>");
-    file.write(page.text());
+// The script that pages with the viewer load, beside them, replaced whole.
+void writeViewerScript(const std::filesystem::path& outputFolder) {
+    AtomicFileWriter file(joined(outputFolder, viewerScriptName),
+                          "./" + outputFolder.filename().native() + "/" + viewerScriptName);
+    file.write(viewerScript());
     file.commit();
-    page.clear();
-    if (report != nullptr) {
-        report->sourceName = sourceName;
-        report->pageName = name;
-        report->embeddedAsLoaded = !reworked;
-        report->cutAtNul = buffers.record.cutAtNul();
-        report->readInNamedCodePage = namesOtherThanSystemCharset(reading.namedCharset);
-        report->namedCharset = std::move(reading.namedCharset);
-        report->readIn = reading.readIn;
-    }
+}
+
+} // namespace
+
+PageReport WritePage(const std::filesystem::path& folder, const std::string& sourceName,
+                     const std::string& tag, const std::filesystem::path& outputFolder,
+                     const ConversionOptions& options, WorkBuffers& buffers, PageAddOns* addOns) {
+    // No text of a page that failed may reach a later one.
+    buffers.record.clear();
+    buffers.page.clear();
+    PreparedPage page = preparePage(folder, sourceName, tag, outputFolder, options, addOns);
+    page.file.commit();
+    return std::move(page.report);
 }
 
 void RunConversion(const std::filesystem::path& folder, const std::vector<std::string>& sources,
                    const ConversionOptions& options, WorkBuffers& buffers, RunObserver* observer,
-                   bool readCards) {
+                   const PageAddOnsFactory& addOns) {
+    buffers.record.clear();
+    buffers.page.clear();
     const std::string tag = appletTag(options);
     const std::filesystem::path outputFolder = folder / outputFolderName(options.applet);
     // An existing folder is used as it is; one that cannot be made shows as
     // the first page's failure to save.
     ::mkdir(outputFolder.c_str(), 0777);
-    PageReport report;
-    for (size_t remaining = sources.size(); remaining > 0; --remaining) {
-        report = PageReport();
-        WritePage(folder, sources[remaining - 1], tag, outputFolder, options, buffers,
-                  observer != nullptr ? &report : nullptr, readCards);
-        if (observer != nullptr)
-            observer->pageWritten(report);
+    if (sources.empty())
+        return;
+    if (options.fallback == Fallback::Viewer)
+        writeViewerScript(outputFolder);
+    const PageAddOnsFactory runAddOns = addOns ? addOns : pageAddOns(folder, options, false);
+    PagePreparer preparer(folder, sources, tag, outputFolder, options, runAddOns);
+    for (size_t committed = 0; committed < sources.size();) {
+        for (PagePreparer::Slot& slot : preparer.nextPages()) {
+            if (slot.failure)
+                std::rethrow_exception(slot.failure);
+            slot.page->file.commit();
+            ++committed;
+            if (observer)
+                observer->pageWritten(slot.page->report);
+        }
     }
 }
 

@@ -461,11 +461,15 @@ void GameReader::endRootNode() {
     m_rootMoves = {};
 }
 
-bool GameReader::namesUtf8() const {
+bool namesUtf8(std::string_view charset) {
     std::string name;
-    for (char c : m_charset)
+    for (char c : charset)
         name += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     return name == "UTF-8" || name == "UTF8";
+}
+
+bool GameReader::namesUtf8() const {
+    return tervanil::namesUtf8(m_charset);
 }
 
 void GameReader::fail(const char* reason) {

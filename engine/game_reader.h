@@ -25,6 +25,10 @@ struct PlayedMove {
     int x = 0, y = 0;
 };
 
+/// Whether a CA value (trimmed) names UTF-8, in any case, with or without the
+/// hyphen.
+bool namesUtf8(std::string_view charset);
+
 class GameReader {
   public:
     /// The most bytes kept of one card text; a longer text keeps this much

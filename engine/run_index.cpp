@@ -1,7 +1,7 @@
 #include "run_index.h"
 
 #include "conversion_run.h"
-#include "text_buffer.h"
+#include "file_access.h"
 #include "typed_text.h"
 
 namespace tervanil {

@@ -48,6 +48,17 @@ class SgfScanner {
         return ByteRole::Outside;
     }
 
+    /// What the next byte is read as: the bytes that leave the state as it is
+    /// are, outside values, all but "[" and lead bytes; inside values, all but
+    /// "]", "\\" and lead bytes; while a trail byte or an escaped byte is due,
+    /// none.
+    enum class Mode { Outside, InValue, ByteDue };
+    Mode mode() const {
+        if (m_trailPending || m_escapePending)
+            return Mode::ByteDue;
+        return m_inValue ? Mode::InValue : Mode::Outside;
+    }
+
     /// True between characters and outside every value: a line break put here
     /// changes no value and splits no character.
     bool atOutsideBoundary() const { return !m_inValue && !m_trailPending; }

@@ -22,8 +22,6 @@ class TextBuffer {
     void loadFromBytes(std::string_view bytes, CodePage codePage);
 
     const std::string& text() const noexcept { return m_text; }
-    /// Whether the last load ended the text at a NUL byte.
-    bool cutAtNul() const noexcept { return m_cutAtNul; }
     bool empty() const noexcept { return m_text.empty(); }
     void clear() noexcept;
 
@@ -44,40 +42,6 @@ class TextBuffer {
     bool endsWithLineBreak() const noexcept;
 
     std::string m_text;
-    bool m_cutAtNul = false;
 };
-
-/// A file written whole or not at all. Bytes go to a temporary file beside the
-/// target, whose name does not grow with the target's; `commit` renames it over
-/// the target. Destroyed without a commit, it removes the temporary file, so an
-/// existing target stays as it was.
-class AtomicFileWriter {
-  public:
-    /// Throws EFCreateError (naming `displayName`) when the file cannot be created.
-    AtomicFileWriter(const std::string& path, std::string_view displayName);
-    ~AtomicFileWriter();
-    AtomicFileWriter(const AtomicFileWriter&) = delete;
-    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
-
-    /// Small writes are gathered; large ones go straight to the file.
-    /// Throws EWriteError when not all bytes could be written.
-    void write(std::string_view bytes);
-    /// Throws EWriteError, or EFCreateError when the target cannot be replaced.
-    void commit();
-
-  private:
-    void flush();
-
-    std::string m_path;
-    std::string m_displayName;
-    std::string m_temporaryPath;
-    std::string m_pending;
-    int m_fd = -1;
-    int m_ticket = -1; // in the registry of temporary files a signal removes
-};
-
-/// `bytes` with its line breaks normalised as TextBuffer::loadFromFile does;
-/// `cutAtNul`, when given, tells whether a NUL byte ended the text.
-std::string normalizedLineBreaks(std::string&& bytes, CodePage codePage, bool* cutAtNul = nullptr);
 
 } // namespace tervanil

@@ -6,6 +6,9 @@
 
 namespace tervanil {
 
+/// The script's file name beside the pages.
+inline constexpr const char* viewerScriptName = "tervanil-viewer.js";
+
 /// The bytes of tervanil-viewer.js.
 std::string_view viewerScript();
 

@@ -6,6 +6,7 @@
 
 #include "conversion_run.h"
 #include "exceptions.h"
+#include "expect_throw.h"
 #include "process.h"
 #include "temp_folder.h"
 
@@ -197,12 +198,8 @@ TEST(RunFaultInProcess, SourceRemovedAfterTheScan) {
     std::filesystem::remove(folder.root() / "a.sgf");
 
     tervanil::WorkBuffers buffers;
-    try {
-        tervanil::RunConversion(folder.root(), sources, {}, buffers);
-        ADD_FAILURE() << "the run went on without a.sgf";
-    } catch (const tervanil::EFOpenError& error) {
-        EXPECT_EQ(error.message(), openError("a.sgf"));
-    }
+    EXPECT_THROW_MSG(tervanil::RunConversion(folder.root(), sources, {}, buffers),
+                     tervanil::EFOpenError, openError("a.sgf"));
     EXPECT_EQ(folder.names("TervanilOB"), std::vector<std::string>{"b.htm"});
 
     folder.write("a.sgf", record);

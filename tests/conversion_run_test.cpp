@@ -2,6 +2,8 @@
 #include "exceptions.h"
 
 #include "example_options.h"
+#include "expect_throw.h"
+#include "file_size_limit.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -90,12 +92,8 @@ TEST(RunConversion, LastSourceFirstAndFirstFailureEndsTheRun) {
     const std::vector<std::string> sources = ScanSources(folder.root());
     ::unlink(folder.path("b.sgf").c_str());
     WorkBuffers buffers;
-    try {
-        RunConversion(folder.root(), sources, {}, buffers);
-        FAIL() << "no exception";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.message(), "ﾌｧｲﾙ b.sgf は開けません");
-    }
+    EXPECT_THROW_MSG(RunConversion(folder.root(), sources, {}, buffers), EFOpenError,
+                     "ﾌｧｲﾙ b.sgf は開けません");
     EXPECT_EQ(folder.names("TervanilOB"), std::vector<std::string>{"c.htm"});
 }
 
@@ -103,12 +101,7 @@ TEST(RunConversion, OutputFolderThatIsAFileFailsTheFirstSave) {
     TempFolder folder;
     folder.write("a.sgf", "(;GM[1];B[aa])");
     folder.write("TervanilOB", "a file");
-    try {
-        convert(folder);
-        FAIL() << "no exception";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.message(), "ﾌｧｲﾙ ./TervanilOB/a.htm を作成できません");
-    }
+    EXPECT_THROW_MSG(convert(folder), EFCreateError, "ﾌｧｲﾙ ./TervanilOB/a.htm を作成できません");
     EXPECT_EQ(folder.read("TervanilOB"), "a file");
 }
 
@@ -143,6 +136,156 @@ TEST(RunConversion, EveryFileIsConvertedWhateverTheirNumberOrNameLength) {
     convert(folder);
     EXPECT_EQ(folder.names("TervanilOB").size(), 511u);
     EXPECT_TRUE(folder.exists("TervanilOB/" + std::string(251, 'g') + ".htm"));
+}
+
+} // namespace
+} // namespace tervanil
+
+namespace tervanil {
+namespace {
+
+std::string numbered(int i) {
+    return (i < 10 ? "g0" : "g") + std::to_string(i);
+}
+
+// Pages are prepared ahead of their commits: those prepared after the failing
+// source must not stay, nor any temporary file.
+TEST(RunConversion, FailureInALongRunLeavesOnlyThePagesBeforeIt) {
+    TempFolder folder;
+    for (int i = 0; i < 30; ++i)
+        folder.write(numbered(i) + ".sgf", "(;GM[1];B[aa])");
+    const std::vector<std::string> sources = ScanSources(folder.root());
+    ::unlink(folder.path("g10.sgf").c_str());
+    WorkBuffers buffers;
+    EXPECT_THROW_MSG(RunConversion(folder.root(), sources, {}, buffers), EFOpenError,
+                     "ﾌｧｲﾙ g10.sgf は開けません");
+    std::vector<std::string> expected;
+    for (int i = 11; i < 30; ++i)
+        expected.push_back(numbered(i) + ".htm");
+    EXPECT_EQ(folder.names("TervanilOB"), expected);
+}
+
+TEST(RunConversion, PageThatCannotBePutInPlaceEndsTheRunThere) {
+    TempFolder folder;
+    for (std::string name : {"a.sgf", "b.sgf", "c.sgf", "d.sgf", "e.sgf"})
+        folder.write(name, "(;GM[1];B[aa])");
+    ASSERT_EQ(::mkdir(folder.path("TervanilOB").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(folder.path("TervanilOB/c.htm").c_str(), 0755), 0);
+    folder.write("TervanilOB/c.htm/kept", "x");
+    EXPECT_THROW_MSG(convert(folder), EFCreateError, "ﾌｧｲﾙ ./TervanilOB/c.htm を作成できません");
+    EXPECT_EQ(folder.names("TervanilOB"), (std::vector<std::string>{"c.htm", "d.htm", "e.htm"}));
+    EXPECT_EQ(folder.read("TervanilOB/c.htm/kept"), "x");
+}
+
+// A large record's page is written by a second thread: its failure still ends
+// the run with the page's error, and the old page stays whole.
+TEST(RunConversion, FailedWriteOfALargePageKeepsTheOldPage) {
+    TempFolder folder;
+    std::string record = "(;GM[1]";
+    while (record.size() < 6 * 1024 * 1024)
+        record += ";B[aa];W[bb]\r\n";
+    folder.write("big.sgf", record + ")");
+    ASSERT_EQ(::mkdir(folder.path("TervanilOB").c_str(), 0755), 0);
+    folder.write("TervanilOB/big.htm", "the page as it was");
+    {
+        testing_support::FileSizeLimit limit(1024 * 1024);
+        EXPECT_THROW_MSG(convert(folder), EWriteError, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
+    }
+    EXPECT_EQ(folder.read("TervanilOB/big.htm"), "the page as it was");
+    EXPECT_EQ(folder.names("TervanilOB"), std::vector<std::string>{"big.htm"});
+}
+
+class ReportRecorder : public RunObserver {
+  public:
+    void pageWritten(const PageReport& report) override { reports.push_back(report); }
+    std::vector<PageReport> reports;
+};
+
+TEST(RunConversion, ObserverHearsOfEachPageInTheRunsOrder) {
+    TempFolder folder;
+    folder.write("a.sgf", "(;GM[1];B[aa])");
+    folder.write("b.sgf", "no record here");
+    folder.write("c.sgf", "(;CA[ Shift_JIS ]GM[1];B[aa])");
+    folder.write("d.sgf", std::string("(;GM[1];B[aa]\0(;", 16));
+    ReportRecorder recorder;
+    WorkBuffers buffers;
+    RunConversion(folder.root(), ScanSources(folder.root()), {}, buffers, &recorder);
+    ASSERT_EQ(recorder.reports.size(), 4u);
+    struct Expected {
+        std::string source, page;
+        bool embeddedAsLoaded, cutAtNul;
+        std::string charset;
+        bool readInNamed;
+        CodePage readIn;
+    };
+    const Expected expected[] = {
+        {"d.sgf", "d.htm", false, true, "", false, CodePage::SingleByte},
+        {"c.sgf", "c.htm", false, false, "Shift_JIS", true, CodePage::ShiftJis},
+        {"b.sgf", "b.htm", true, false, "", false, CodePage::SingleByte},
+        {"a.sgf", "a.htm", false, false, "", false, CodePage::SingleByte},
+    };
+    for (size_t i = 0; i < 4; ++i) {
+        const PageReport& got = recorder.reports[i];
+        const Expected& want = expected[i];
+        SCOPED_TRACE(want.source);
+        EXPECT_EQ(got.sourceName, want.source);
+        EXPECT_EQ(got.pageName, want.page);
+        EXPECT_EQ(got.embeddedAsLoaded, want.embeddedAsLoaded);
+        EXPECT_EQ(got.cutAtNul, want.cutAtNul);
+        EXPECT_EQ(got.namedCharset, want.charset);
+        EXPECT_EQ(got.readInNamedCodePage, want.readInNamed);
+        EXPECT_EQ(got.readIn, want.readIn);
+        EXPECT_FALSE(got.card.has_value());
+    }
+}
+
+// Add-ons that show in the page what they saw of the record.
+class SeeingAddOns : public PageAddOns {
+  public:
+    explicit SeeingAddOns(bool headNeedsRecord) : m_headNeedsRecord(headNeedsRecord) {}
+    bool headNeedsRecord() const override { return m_headNeedsRecord; }
+    void recordStarts(CodePage readIn, std::string_view) override {
+        m_seen.clear();
+        m_readIn = readIn;
+    }
+    void recordBytes(std::string_view bytes) override { m_seen.append(bytes); }
+    void recordEnds() override { m_ended = true; }
+    std::string headLines() override {
+        return std::string("<META seen=") + std::to_string(m_seen.size()) +
+               (m_readIn == CodePage::ShiftJis ? " sjis" : " single") + ">\r\n";
+    }
+    std::string blockBeforeAppletEnd() override {
+        return std::string("<P>") + (m_ended ? "ended " : "") + m_seen + "</P>\r\n";
+    }
+
+  private:
+    bool m_headNeedsRecord;
+    CodePage m_readIn = CodePage::SingleByte;
+    std::string m_seen;
+    bool m_ended = false;
+};
+
+TEST(RunConversion, AddOnsGetTheirLinesAndSeeTheRecordBeforeEscaping) {
+    for (const bool headNeedsRecord : {false, true}) {
+        SCOPED_TRACE(headNeedsRecord);
+        TempFolder folder;
+        folder.write("a.sgf", "(;CA[Shift_JIS]C[a&b];B[aa])");
+        WorkBuffers buffers;
+        RunConversion(folder.root(), ScanSources(folder.root()), {}, buffers, nullptr,
+                      [headNeedsRecord](const std::string& sourceName) {
+                          EXPECT_EQ(sourceName, "a.sgf");
+                          return std::make_unique<SeeingAddOns>(headNeedsRecord);
+                      });
+        const std::string record = "(;\r\nGO[0]CA[Shift_JIS]C[a&b];B[aa])\r\n";
+        const std::string seen = headNeedsRecord ? std::to_string(record.size()) : "0";
+        EXPECT_EQ(folder.read("TervanilOB/a.htm"),
+                  "<HTML>\r\n<HEAD>\r\n<META seen=" + seen +
+                      " sjis>\r\n<TITLE>a.sgf</TITLE>\r\n</HEAD>\r\n"
+                      "<BODY BGCOLOR=\"#f8e0e0\">\r\n" +
+                      appletTag({}) + "\r\n<PARAM NAME=\"moves\" VALUE=\"\r\n" +
+                      "(;\r\nGO[0]CA[Shift_JIS]C[a&amp;b];B[aa])\r\n\r\n\">\r\n<P>ended " + record +
+                      "</P>\r\n</APPLET>\r\n</BODY>\r\n</HTML>\r\n");
+    }
 }
 
 } // namespace

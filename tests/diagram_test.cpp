@@ -6,8 +6,10 @@
 
 #include "game_reading.h"
 
+#include "corpus.h"
 #include <filesystem>
 #include <fstream>
+
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
@@ -349,18 +351,11 @@ TEST(Block, NothingOfRandomRecordsGoesOutUnescaped) {
 }
 
 TEST(Block, EveryCorpusRecordGivesAWellFormedBlock) {
-    std::size_t records = 0;
-    if (fs::is_directory(TERVANIL_CORPUS_DIR))
-        for (const auto& entry : fs::recursive_directory_iterator(TERVANIL_CORPUS_DIR)) {
-            if (!entry.is_regular_file() || entry.path().extension() != ".sgf")
-                continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::ostringstream text;
-            text << in.rdbuf();
-            expectSafeBlocks(text.str(), entry.path().filename().string(), 0);
-            ++records;
-        }
-    EXPECT_GT(records, 400u) << "the shared corpus is missing: " << TERVANIL_CORPUS_DIR;
+    SKIP_WITHOUT_CORPUS();
+    const std::vector<fs::path> records = testing_support::corpusRecords();
+    for (const fs::path& path : records)
+        expectSafeBlocks(testing_support::fileContents(path), path.filename().string(), 0);
+    EXPECT_GT(records.size(), 400u) << "the shared corpus is incomplete: " << TERVANIL_CORPUS_DIR;
 }
 
 } // namespace

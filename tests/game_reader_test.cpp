@@ -9,8 +9,10 @@
 #include "game_reading.h"
 #include "sgf_reference.h"
 
+#include "corpus.h"
 #include <filesystem>
 #include <fstream>
+
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
@@ -249,33 +251,16 @@ TEST(Reader, CapEndsOnAWholeCharacter) {
               std::string(GameReader::textCap - 1, 'n') + "\x88\xCD...");
 }
 
-std::vector<fs::path> corpusRecords() {
-    std::vector<fs::path> records;
-    if (!fs::is_directory(TERVANIL_CORPUS_DIR))
-        return records;
-    for (const auto& entry : fs::recursive_directory_iterator(TERVANIL_CORPUS_DIR))
-        if (entry.is_regular_file() && entry.path().extension() == ".sgf")
-            records.push_back(entry.path());
-    std::sort(records.begin(), records.end());
-    return records;
-}
-
-std::string contentsOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(Reader, SameResultInAnyChunksOverTheCorpus) {
-    const std::vector<fs::path> records = corpusRecords();
+    SKIP_WITHOUT_CORPUS();
+    const std::vector<fs::path> records = testing_support::corpusRecords();
     ASSERT_GT(records.size(), 400u) << "the shared corpus is missing: " << TERVANIL_CORPUS_DIR;
     std::mt19937 random(20261211);
     for (const fs::path& path : records) {
-        const std::string record = contentsOf(path);
+        const std::string record = testing_support::fileContents(path);
         const GameReader whole = readInChunks(record);
         // Every record of the corpus that holds a game tree is one the diagram draws.
-        if (testing_support::openingSemicolon(record) != std::string::npos) {
+        if (testing_support::openingOf(record, CodePage::SingleByte)) {
             EXPECT_TRUE(whole.readable()) << path << ": " << whole.unreadableReason();
         }
         GameReader pieces(CodePage::SingleByte);
@@ -301,12 +286,13 @@ TEST(Reader, ThePagesRecordGivesTheRecordsDiagramAndCard) {
     options.applet = Applet::Quillamy;
     options.startupMessage = "Study ]this[ game \\";
     std::size_t compared = 0;
-    for (const fs::path& path : corpusRecords()) {
+    SKIP_WITHOUT_CORPUS();
+    for (const fs::path& path : testing_support::corpusRecords()) {
         SCOPED_TRACE(path.filename().string());
         TextBuffer buffer;
         buffer.loadFromFile(path.native(), path.filename().native(), CodePage::SingleByte);
         const std::string loaded = buffer.text();
-        const std::optional<std::string> reworked = reworkedRecord(loaded, options);
+        const std::optional<std::string> reworked = detail::reworkedRecord(loaded, options);
         if (!reworked)
             continue;
         ++compared;

@@ -41,7 +41,8 @@ class TypedTextInRecord : public ::testing::TestWithParam<TypedCase> {};
 // A typed text must close its value as the record is read, whatever code page
 // the texts were typed in.
 TEST_P(TypedTextInRecord, ClosesItsValue) {
-    EXPECT_EQ(tervanil::reworkedRecord(GetParam().record, GetParam().options), GetParam().reworked);
+    EXPECT_EQ(tervanil::detail::reworkedRecord(GetParam().record, GetParam().options),
+              GetParam().reworked);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,7 +88,7 @@ const std::string nineNodes = ";B[aa];W[bb];B[cc];W[dd];B[ee];W[ff];B[gg];W[hh];
 
 TEST(ReflowAtTheEnd, NoBreakInsideAValueLeftOpen) {
     const std::string record = "(;GM[1]" + nineNodes + ";C[left open";
-    EXPECT_EQ(tervanil::reworkedRecord(record, {}),
+    EXPECT_EQ(tervanil::detail::reworkedRecord(record, {}),
               "(;\r\nGO[0]GM[1]" + nineNodes + ";C[left open\r\n");
 }
 
@@ -95,13 +96,13 @@ TEST(ReflowAtTheEnd, NoBreakInsideHalfACharacter) {
     ConversionOptions options;
     options.codePage = CodePage::ShiftJis;
     const std::string record = "(;GM[1]" + nineNodes + ";\x81";
-    EXPECT_EQ(tervanil::reworkedRecord(record, options),
+    EXPECT_EQ(tervanil::detail::reworkedRecord(record, options),
               "(;\r\nGO[0]GM[1]" + nineNodes + ";\x81\r\n");
 }
 
 TEST(ReflowAtTheEnd, BreakBehindAClosedValue) {
     const std::string record = "(;GM[1]" + nineNodes + ";C[x]";
-    EXPECT_EQ(tervanil::reworkedRecord(record, {}),
+    EXPECT_EQ(tervanil::detail::reworkedRecord(record, {}),
               "(;\r\nGO[0]GM[1]" + nineNodes + ";C[x]\r\n\r\n");
 }
 

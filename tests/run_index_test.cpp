@@ -1,8 +1,8 @@
 // The game card of a record, what a run reports of each page, and the index
 // page built from those reports.
 
-#include "card_reader.h"
 #include "conversion_run.h"
+#include "game_reader.h"
 #include "run_index.h"
 #include "temp_folder.h"
 
@@ -50,7 +50,10 @@ GameCard card(std::string black, std::string white, size_t moves) {
 class CardReading : public testing::TestWithParam<CardCase> {};
 
 TEST_P(CardReading, ReadsTheRootAndCountsTheMainLine) {
-    EXPECT_EQ(readGameCard(GetParam().record, CodePage::SingleByte), GetParam().card);
+    GameReader reader(CodePage::SingleByte);
+    reader.feed(GetParam().record);
+    reader.finish();
+    EXPECT_EQ(reader.card(), GetParam().card);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,14 +88,10 @@ INSTANTIATE_TEST_SUITE_P(
         CardCase{"properties of later nodes are not the root's",
                  "(;PB[first];PB[second]PW[w];B[aa])", card("first", "", 1)},
         CardCase{"first of a list of values", "(;PB[x][y]AB[aa][bb]PW[w])", card("x", "w", 0)},
-        CardCase{"long identifiers of old records", "(;PlayerBlack[old]White[no];B[aa])",
-                 card("old", "", 1)},
+        CardCase{"long identifiers of old records", "(;PlayerBlack[old]PlayerWhite[new];B[aa])",
+                 card("old", "new", 1)},
         CardCase{"text before the tree", "PB[not this] (;PB[this];W[aa])", card("this", "", 1)},
-        CardCase{"no game tree", "no record here", GameCard()},
-        // Read byte by byte the second byte "\" of this character would escape
-        // the "]"; the record names Shift-JIS and is read in it.
-        CardCase{"read in the code page its CA names", "(;CA[Shift_JIS]PB[\x83\x5C]PW[w];B[aa])",
-                 card("\x83\x5C", "w", 1)}),
+        CardCase{"no game tree", "no record here", GameCard()}),
     [](const auto& info) {
         std::string name;
         for (const char* c = info.param.what; *c; ++c)
@@ -154,13 +153,16 @@ struct Recorder : RunObserver {
 
 TEST(RunReports, EachPageOnceInPlaceWithCardsWhenAsked) {
     TempFolder folder;
-    folder.write("a.sgf", "(;CA[Shift_JIS]PB[\x8d\x95];B[aa];W[bb])");
+    // Read byte by byte the second byte "\" of the black player's name would
+    // escape the "]"; the record names Shift-JIS and is read in it.
+    folder.write("a.sgf", "(;CA[Shift_JIS]PB[\x83\x5C]PW[w];B[aa];W[bb])");
     folder.write("b.sgf", std::string("no game tree\0(;B[aa])", 21));
     const std::vector<std::string> sources = ScanSources(folder.root());
     WorkBuffers buffers;
 
     Recorder withCards;
-    RunConversion(folder.root(), sources, {}, buffers, &withCards, true);
+    RunConversion(folder.root(), sources, {}, buffers, &withCards,
+                  pageAddOns(folder.root(), {}, true));
     ASSERT_EQ(withCards.reports.size(), 2u);
     const PageReport& b = withCards.reports[0]; // the last source goes first
     const PageReport& a = withCards.reports[1];
@@ -175,7 +177,8 @@ TEST(RunReports, EachPageOnceInPlaceWithCardsWhenAsked) {
     EXPECT_EQ(a.namedCharset, "Shift_JIS");
     EXPECT_EQ(a.readIn, CodePage::ShiftJis);
     ASSERT_TRUE(a.card.has_value());
-    EXPECT_EQ(a.card->black, "\x8d\x95");
+    EXPECT_EQ(a.card->black, "\x83\x5C");
+    EXPECT_EQ(a.card->white, "w");
     EXPECT_EQ(a.card->moves, 2u);
 
     Recorder withoutCards;

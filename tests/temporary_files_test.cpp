@@ -1,9 +1,9 @@
 // The registry a signal handler empties: what is noted is removed, what was
 // forgotten stays.
 
+#include "file_access.h"
 #include "temp_folder.h"
 #include "temporary_files.h"
-#include "text_buffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 #include "exceptions.h"
 #include "text_buffer.h"
 
+#include "expect_throw.h"
+#include "file_size_limit.h"
 #include "temp_folder.h"
 
 #include <csignal>
@@ -70,12 +72,9 @@ TEST(TextBuffer, MissingFileFailsAndKeepsText) {
     TempFolder folder;
     TextBuffer buffer;
     buffer.loadFromBytes("kept", CodePage::SingleByte);
-    try {
-        buffer.loadFromFile(folder.path("nosuch.sgf"), "nosuch.sgf", CodePage::SingleByte);
-        FAIL() << "no exception";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.message(), "ﾌｧｲﾙ nosuch.sgf は開けません");
-    }
+    EXPECT_THROW_MSG(
+        buffer.loadFromFile(folder.path("nosuch.sgf"), "nosuch.sgf", CodePage::SingleByte),
+        EFOpenError, "ﾌｧｲﾙ nosuch.sgf は開けません");
     EXPECT_EQ(buffer.text(), "kept");
 }
 
@@ -104,12 +103,8 @@ TEST(TextBuffer, SaveWritesExactBytesAndReplaces) {
 TEST(TextBuffer, SaveIntoMissingFolderFailsToCreate) {
     TempFolder folder;
     TextBuffer buffer;
-    try {
-        buffer.saveToFile(folder.path("missing/page.htm"), "./missing/page.htm");
-        FAIL() << "no exception";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.message(), "ﾌｧｲﾙ ./missing/page.htm を作成できません");
-    }
+    EXPECT_THROW_MSG(buffer.saveToFile(folder.path("missing/page.htm"), "./missing/page.htm"),
+                     EFCreateError, "ﾌｧｲﾙ ./missing/page.htm を作成できません");
 }
 
 TEST(TextBuffer, SaveOfLongestLegalNameWorks) {
@@ -121,39 +116,15 @@ TEST(TextBuffer, SaveOfLongestLegalNameWorks) {
     EXPECT_EQ(folder.read(name), "x\r\n");
 }
 
-// A file size limit makes the write itself fail, as a full disk does.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-  private:
-    rlimit m_saved{};
-    void (*m_handler)(int);
-};
-
 TEST(TextBuffer, FailedWriteKeepsExistingPageAndLeavesNoTemporaryFile) {
     TempFolder folder;
     folder.write("page.htm", "the page as it was");
     TextBuffer buffer;
     buffer.addLine(std::string(64 * 1024, 'x'));
     {
-        FileSizeLimit limit(4096);
-        try {
-            buffer.saveToFile(folder.path("page.htm"), "page.htm");
-            FAIL() << "no exception";
-        } catch (const EWriteError& e) {
-            EXPECT_EQ(e.message(), "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
-        }
+        testing_support::FileSizeLimit limit(4096);
+        EXPECT_THROW_MSG(buffer.saveToFile(folder.path("page.htm"), "page.htm"), EWriteError,
+                         "ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
     }
     EXPECT_EQ(folder.read("page.htm"), "the page as it was");
     EXPECT_EQ(folder.names(), std::vector<std::string>{"page.htm"});
