@@ -549,6 +549,7 @@ void benchmarkIn(Launcher& launcher, const Settings& settings, const fs::path& w
         std::printf("  %-24s %8.1f MB\n", "large record", cliLarge.peakMegabytes);
         fs::remove_all(large.folder);
         fs::remove_all(larger.folder);
+        std::fflush(stdout);
     }
 
     for (size_t count : settings.smallCounts) {
@@ -563,6 +564,7 @@ void benchmarkIn(Launcher& launcher, const Settings& settings, const fs::path& w
         printRatio("CLI / cp -r (median of the rounds)", m[1], m[0], goalCopyRatioSmall);
         std::printf("  %-24s %8.1f MB peak RSS\n", "CLI", m[1].peakMegabytes);
         fs::remove_all(small.folder);
+        std::fflush(stdout);
     }
 }
 
