@@ -3,12 +3,11 @@
 
 #include "record_rework.h"
 
+#include "corpus.h"
 #include "sgf_reference.h"
 
-#include "corpus.h"
 #include <filesystem>
 #include <fstream>
-
 #include <gtest/gtest.h>
 #include <sstream>
 

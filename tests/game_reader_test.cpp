@@ -6,13 +6,12 @@
 #include "record_rework.h"
 #include "text_buffer.h"
 
+#include "corpus.h"
 #include "game_reading.h"
 #include "sgf_reference.h"
 
-#include "corpus.h"
 #include <filesystem>
 #include <fstream>
-
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>

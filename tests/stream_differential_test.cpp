@@ -2,15 +2,14 @@
 // for byte, whatever the chunk size, for the shared corpus, the fuzz seeds, the
 // golden pages' record and generated texts full of the bytes the stages react to.
 
+#include "corpus.h"
 #include "example_options.h"
 #include "fuzz_input.h"
 #include "reference_conversion.h"
 #include "streamed_page.h"
 
-#include "corpus.h"
 #include <filesystem>
 #include <fstream>
-
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
