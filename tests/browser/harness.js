@@ -9,112 +9,29 @@ const path = require('node:path');
 const { pathToFileURL } = require('node:url');
 const { chromium } = require('playwright-core');
 
-const projectDir = path.resolve(__dirname, '..', '..');
-const viewerScript = path.join(projectDir, 'viewer', 'tervanil-viewer.js');
 const browserPath = process.env.TERVANIL_BROWSER || '/usr/bin/chromium';
 
-function escapeHtml(bytes) {
-    const references = { 0x26: '&amp;', 0x3c: '&lt;', 0x3e: '&gt;', 0x22: '&quot;' };
-    const parts = [];
-    let from = 0;
-    for (let i = 0; i < bytes.length; i++) {
-        const reference = references[bytes[i]];
-        if (!reference)
-            continue;
-        parts.push(bytes.subarray(from, i), Buffer.from(reference, 'latin1'));
-        from = i + 1;
-    }
-    parts.push(bytes.subarray(from));
-    return Buffer.concat(parts);
-}
-
-function withCrLf(bytes) {
-    return Buffer.from(bytes.toString('latin1').replace(/\r\n|\r|\n/g, '\r\n'), 'latin1');
-}
-
-// The page's charset as the page writer chooses it: the one the record names,
-// else UTF-8 where its bytes are valid UTF-8.
-function charsetOf(bytes) {
-    const named = /CA\[([^\]]*)\]/.exec(bytes.toString('latin1'));
-    if (named && /^\s*(shift_jis|shift-jis|sjis|cp932)\s*$/i.test(named[1]))
-        return 'Shift_JIS';
-    try {
-        new TextDecoder('utf-8', { fatal: true }).decode(bytes);
-        return 'UTF-8';
-    } catch (e) {
-        return null;
-    }
-}
-
-// A page written here line for line in the layout of the run's fallback pages,
-// the record embedded as given: its root settings are the test's own.
-function writePage(record, options) {
-    const name = options.name || 'game';
-    const bytes = Buffer.isBuffer(record) ? record : Buffer.from(record, 'utf8');
-    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tervanil-viewer-'));
-    const pages = path.join(folder, 'TervanilQM');
-    fs.mkdirSync(pages);
-    fs.writeFileSync(path.join(folder, name + '.sgf'), bytes);
-    fs.copyFileSync(viewerScript, path.join(pages, 'tervanil-viewer.js'));
-
-    const charset = charsetOf(bytes);
-    const line = (text) => Buffer.from(text + '\r\n', 'latin1');
-    const page = [
-        line('<HTML>'),
-        line('<HEAD>'),
-        charset ? line('<META charset="' + charset + '">') : Buffer.alloc(0),
-        line('<META name="viewport" content="width=device-width, initial-scale=1">'),
-        line('<TITLE>' + name + '.sgf</TITLE>'),
-        line('</HEAD>'),
-        line('<BODY BGCOLOR="#f8e0e0">'),
-        line('<APPLET CODEBASE="Dunmeris" CODE="Quillamy.Quillamy.class"WIDTH=399 HEIGHT=492>'),
-        line('<PARAM NAME="moves" VALUE="'),
-        escapeHtml(withCrLf(bytes)),
-        line(''),
-        line('">'),
-        line('<DIV CLASS="tervanil-fallback">'),
-        line('<P CLASS="tervanil-notice">The diagram of this record.</P>'),
-        line('<P CLASS="tervanil-source"><A HREF="../' + encodeURIComponent(name) + '.sgf">' +
-             name + '.sgf</A></P>'),
-        line('</DIV>'),
-        line('<SCRIPT SRC="tervanil-viewer.js"></SCRIPT>'),
-        line('</APPLET>'),
-        line('</BODY>'),
-        line('</HTML>'),
-    ];
-    const file = path.join(pages, name + '.htm');
-    fs.writeFileSync(file, Buffer.concat(page));
-    return { url: pathToFileURL(file).href, folder, file };
-}
-
-// Whether the command-line converter can write pages with the viewer.
-let cliWritesViewer;
+// The converter the tests run, built beside them.
 function cliPath() {
-    if (cliWritesViewer === undefined) {
-        const cli = process.env.TERVANIL_CLI_PATH;
-        cliWritesViewer = false;
-        if (cli && fs.existsSync(cli)) {
-            const help = spawnSync(cli, ['--help'], { encoding: 'utf8' });
-            cliWritesViewer = /--fallback/.test((help.stdout || '') + (help.stderr || ''));
-        }
-    }
-    return cliWritesViewer ? process.env.TERVANIL_CLI_PATH : null;
+    const cli = process.env.TERVANIL_CLI_PATH;
+    if (!cli || !fs.existsSync(cli))
+        throw new Error('TERVANIL_CLI_PATH names no tervanil-cli: ' + cli);
+    return cli;
 }
 
 // Writes RECORD (a string or bytes) as NAME.sgf into a new temporary folder and
-// the page for it below, with the viewer script beside the page; returns the
-// page's file URL, the folder and the page file. The converter writes the page
-// (with its default options, which keep the record's own root settings) where
-// it offers the viewer fallback; until then the page is written here.
+// has tervanil-cli write its page below, with the viewer script beside it (the
+// default options keep the record's own root settings; `fallback` 'diagram'
+// writes the page without the viewer); returns the page's file URL, the folder
+// and the page file.
 function makePage(record, options = {}) {
     const cli = cliPath();
-    if (!cli)
-        return writePage(record, options);
     const name = options.name || 'game';
     const bytes = Buffer.isBuffer(record) ? record : Buffer.from(record, 'utf8');
     const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tervanil-viewer-'));
     fs.writeFileSync(path.join(folder, name + '.sgf'), bytes);
-    const run = spawnSync(cli, ['--quiet', '--fallback', 'viewer', ...(options.cliArgs || [])],
+    const fallback = options.fallback || 'viewer';
+    const run = spawnSync(cli, ['--quiet', '--fallback', fallback, ...(options.cliArgs || [])],
                           { cwd: folder, encoding: 'utf8' });
     if (run.status !== 0)
         throw new Error('tervanil-cli failed (' + run.status + '): ' + run.stderr);
@@ -190,8 +107,4 @@ async function statusText(page) {
 }
 
 // Who writes the test pages, for the test log.
-function pageWriter() {
-    return cliPath() ? 'tervanil-cli --fallback viewer' : 'the test harness (the converter has no viewer fallback yet)';
-}
-
-module.exports = { makePage, pageWriter, launchBrowser, openPage, readBoard, clickPoint, statusText };
+module.exports = { makePage, launchBrowser, openPage, readBoard, clickPoint, statusText };

@@ -7,7 +7,7 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
 const path = require('node:path');
-const { makePage, pageWriter, launchBrowser, openPage, readBoard, clickPoint, statusText } = require('./harness.js');
+const { makePage, launchBrowser, openPage, readBoard, clickPoint, statusText } = require('./harness.js');
 
 const fixtures = path.resolve(__dirname, '..', 'fixtures', 'viewer');
 const TWELVE = '(;GM[1]FF[4]SZ[9]GN[Twelve]PB[Aoki]PW[Sato]RE[W+3.5]\n' +
@@ -15,7 +15,6 @@ const TWELVE = '(;GM[1]FF[4]SZ[9]GN[Twelve]PB[Aoki]PW[Sato]RE[W+3.5]\n' +
 
 let browser;
 test.before(async () => {
-    console.log('pages written by ' + pageWriter());
     browser = await launchBrowser();
 });
 test.after(async () => {
@@ -24,8 +23,8 @@ test.after(async () => {
 
 // Opens a page for RECORD, runs BODY with it, and checks that nothing reached
 // the console on the way.
-async function withPage(record, body, { hash = '', viewport } = {}) {
-    const made = makePage(record);
+async function withPage(record, body, { hash = '', viewport, fallback } = {}) {
+    const made = makePage(record, { fallback });
     const opened = await openPage(browser, made.url + hash, viewport);
     try {
         await body(opened.page, made);
@@ -234,10 +233,10 @@ const HOSTILE =
     '"></PARAM></APPLET><script>document.title=\'ran\'</script><b id="x">]\r\n' +
     ';B[ee]C[<img src=x onerror="document.title=\'ran\'">];W[gc]LB[cc:<b>])\r\n';
 
-async function assertNothingFromRecord(page) {
+async function assertNothingFromRecord(page, scripts = ['tervanil-viewer.js']) {
     assert.equal(await page.title(), 'game.sgf');
-    const scripts = await page.$$eval('script', (all) => all.map((s) => s.getAttribute('src')));
-    assert.deepEqual(scripts, ['tervanil-viewer.js']);
+    const found = await page.$$eval('script', (all) => all.map((s) => s.getAttribute('src')));
+    assert.deepEqual(found, scripts);
     assert.equal(await page.locator('img').count(), 0);
     assert.equal(await page.locator('b').count(), 0);
     assert.equal(await page.locator('#x, #pb').count(), 0);
@@ -265,6 +264,13 @@ test('a hostile record: its text stays text with either viewer\'s settings, and 
             await assertNothingFromRecord(page);
         });
     }
+    // The page without the viewer: the diagram and the card show the record's
+    // text as text, and nothing runs.
+    await withPage(HOSTILE, async (page) => {
+        assert.equal(await page.locator('svg.tervanil-diagram').count(), 1);
+        assert.ok((await page.textContent('.tervanil-card')).includes('<b id="pb">Black</b>'));
+        await assertNothingFromRecord(page, []);
+    }, { fallback: 'diagram' });
     const broken = HOSTILE.replace(';W[gc]LB[cc:<b>])', ';W[gc]C[<b>never closed');
     await withPage(broken, async (page) => {
         assert.equal(await page.locator('.tervanil-viewer').count(), 0);
