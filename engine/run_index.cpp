@@ -1,31 +1,12 @@
 #include "run_index.h"
 
 #include "conversion_run.h"
+#include "diagram.h"
 #include "file_access.h"
 #include "typed_text.h"
 
 namespace tervanil {
 namespace {
-
-// A file name as the path of a link: every byte but the unreserved ones of a
-// URL written as %XX, so that any name the file system allows leads to its page.
-std::string linkPath(std::string_view name) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(name.size());
-    for (const char c : name) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-            (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += hex[byte >> 4];
-            out += hex[byte & 0x0F];
-        }
-    }
-    return out;
-}
 
 void addCell(std::string& page, std::string_view text, std::string_view charset) {
     page += "<TD>";
@@ -49,7 +30,7 @@ std::string indexPage(const std::vector<PageReport>& pages) {
                        "<TH>Date</TH><TH>Event</TH><TH>Moves</TH></TR>\r\n";
     for (const PageReport& report : pages) {
         page += "<TR><TD><A HREF=\"";
-        page += linkPath(report.pageName);
+        page += percentEncoded(report.pageName);
         page += "\">";
         page += htmlEscaped(transcoded(report.sourceName, systemCharset(), "UTF-8").bytes);
         page += "</A></TD>";
