@@ -27,8 +27,9 @@ bool writeAll(int fd, const char* data, size_t size) {
 }
 
 // A temporary file beside `path` whose name does not grow with the target's,
-// so that a target name of the longest legal length still works.
-int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
+// so that a target name of the longest legal length still works. The file is
+// noted for removal by a signal before it is created; `ticket` is its note.
+int createTemporaryBeside(const std::string& path, std::string& temporaryPath, int& ticket) {
     static const std::string process = std::to_string(::getpid());
     // Pages are prepared on a worker thread while others are committed.
     static std::atomic<unsigned long> counter{0};
@@ -36,8 +37,20 @@ int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath = folder + ".tervanil-" + process + "-" + std::to_string(++counter) + ".tmp";
-        int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
+        ticket = beginTemporaryCreation(temporaryPath.c_str());
+        if (ticket == endingTicket) {
+            errno = EINTR;
+            return -1;
+        }
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int error = errno;
+        endTemporaryCreation();
+        if (fd < 0) {
+            forgetTemporaryFile(ticket);
+            ticket = -1;
+        }
+        errno = error;
+        if (fd >= 0 || error != EEXIST)
             return fd;
     }
     return -1;
@@ -106,11 +119,10 @@ std::optional<size_t> RegularFileReader::read(char* data, size_t size) {
 
 AtomicFileWriter::AtomicFileWriter(const std::string& path, std::string_view displayName)
     : m_path(path), m_displayName(displayName) {
-    m_fd = createTemporaryBeside(path, m_temporaryPath);
+    m_fd = createTemporaryBeside(path, m_temporaryPath, m_ticket);
     if (m_fd < 0)
         throw EFCreateError(displayName, errno);
     m_temporaryExists = true;
-    m_ticket = noteTemporaryFile(m_temporaryPath.c_str());
 }
 
 AtomicFileWriter::AtomicFileWriter(AtomicFileWriter&& other) noexcept

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 namespace tervanil {
@@ -22,7 +23,26 @@ Slot slots[slotCount];
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler needs lock-free atomics");
 
+// Files are noted before they are created, and the handler waits for the
+// creations under way: so every file that exists when it looks is noted, and
+// none is created behind its back while it removes them.
+std::atomic<int> creationsUnderWay{0};
+std::atomic<bool> ending{false};
+
 } // namespace
+
+int beginTemporaryCreation(const char* path) noexcept {
+    creationsUnderWay.fetch_add(1, std::memory_order_acq_rel);
+    if (ending.load(std::memory_order_acquire)) {
+        creationsUnderWay.fetch_sub(1, std::memory_order_acq_rel);
+        return endingTicket;
+    }
+    return noteTemporaryFile(path);
+}
+
+void endTemporaryCreation() noexcept {
+    creationsUnderWay.fetch_sub(1, std::memory_order_acq_rel);
+}
 
 int noteTemporaryFile(const char* path) noexcept {
     const size_t length = std::strlen(path);
@@ -46,6 +66,14 @@ void forgetTemporaryFile(int ticket) noexcept {
 }
 
 void removeTemporaryFiles() noexcept {
+    ending.store(true, std::memory_order_release);
+    // A creation takes a moment; the wait is bounded, since the handler may
+    // run on the very thread whose creation it interrupted (its file is noted
+    // already, and it creates nothing more).
+    const timespec millisecond{0, 1000000};
+    for (int waited = 0; waited < 200 && creationsUnderWay.load(std::memory_order_acquire) > 0;
+         ++waited)
+        ::nanosleep(&millisecond, nullptr);
     for (Slot& slot : slots)
         if (slot.state.load(std::memory_order_acquire) == notedSlot)
             ::unlink(slot.path);

@@ -10,11 +10,23 @@ namespace tervanil {
 /// or the registry is full, and the file is then not removed by a signal.
 int noteTemporaryFile(const char* path) noexcept;
 
-/// Forgets the file of `ticket` (-1: nothing).
+/// What `beginTemporaryCreation` answers once the files are being removed:
+/// no file may be created any more.
+inline constexpr int endingTicket = -2;
+
+/// Notes `path` as `noteTemporaryFile` does, right before the file is created,
+/// and marks a creation under way until `endTemporaryCreation`; the ticket may
+/// be -1 as there. Answers `endingTicket`, with nothing to end, once
+/// `removeTemporaryFiles` has begun.
+int beginTemporaryCreation(const char* path) noexcept;
+void endTemporaryCreation() noexcept;
+
+/// Forgets the file of `ticket` (negative: nothing).
 void forgetTemporaryFile(int ticket) noexcept;
 
-/// Removes every file noted and not forgotten. Async-signal-safe: meant for a
-/// handler of SIGINT or SIGTERM that then ends the process by the signal.
+/// Removes every file noted and not forgotten, after the creations under way,
+/// and lets no further one begin. Async-signal-safe: meant for a handler of
+/// SIGINT or SIGTERM that then ends the process by the signal.
 void removeTemporaryFiles() noexcept;
 
 } // namespace tervanil
