@@ -79,4 +79,8 @@ void removeTemporaryFiles() noexcept {
             ::unlink(slot.path);
 }
 
+void detail::allowTemporaryFilesAgain() noexcept {
+    ending.store(false, std::memory_order_release);
+}
+
 } // namespace tervanil

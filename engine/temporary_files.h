@@ -29,4 +29,10 @@ void forgetTemporaryFile(int ticket) noexcept;
 /// SIGINT or SIGTERM that then ends the process by the signal.
 void removeTemporaryFiles() noexcept;
 
+namespace detail {
+/// Lets files be created again after `removeTemporaryFiles`, which in a
+/// program only ever runs right before its end: for the tests.
+void allowTemporaryFilesAgain() noexcept;
+} // namespace detail
+
 } // namespace tervanil

@@ -1,6 +1,7 @@
 // The registry a signal handler empties: what is noted is removed, what was
 // forgotten stays.
 
+#include "exceptions.h"
 #include "file_access.h"
 #include "temp_folder.h"
 #include "temporary_files.h"
@@ -22,6 +23,7 @@ TEST(TemporaryFiles, RemovesWhatIsNotedAndNotForgotten) {
     ASSERT_GE(forgotten, 0);
     forgetTemporaryFile(forgotten);
     removeTemporaryFiles();
+    detail::allowTemporaryFilesAgain();
     EXPECT_EQ(folder.names(), std::vector<std::string>{"forgotten"});
     forgetTemporaryFile(noted);
 }
@@ -40,11 +42,17 @@ TEST(TemporaryFiles, AtomicWriterNotesItsFileUntilDone) {
         ASSERT_EQ(folder.names().size(), 1u);
         removeTemporaryFiles();
         EXPECT_EQ(folder.names(), std::vector<std::string>{});
+        // Once the files are being removed, the process is ending: no file
+        // may be created behind the removal's back.
+        EXPECT_THROW(AtomicFileWriter(folder.path("late.htm"), "late.htm"), EFCreateError);
+        EXPECT_EQ(folder.names(), std::vector<std::string>{});
+        detail::allowTemporaryFilesAgain();
     }
     AtomicFileWriter committed(folder.path("page.htm"), "page.htm");
     committed.write("whole");
     committed.commit();
     removeTemporaryFiles();
+    detail::allowTemporaryFilesAgain();
     EXPECT_EQ(folder.read("page.htm"), "whole");
 }
 
