@@ -4,7 +4,10 @@
 //     same file, and a record four times as large within 4.2 x its time;
 // (b) peak memory for the larger record within 32 MB plus its root node;
 // (c) folders of many small records within 1.0 x `cp -r` of the same folder
-//     (median over the rounds of the per-round ratio).
+//     (median over the rounds of the per-round ratio);
+// (d) with the viewer fallback, the large record within 5 x `cp` and the first
+//     folder of small records within 3 x `cp -r`, in the same rounds as (a)
+//     and (c).
 // The verdicts are informational: it exits 0 unless a run itself fails.
 
 #include "conversion_run.h"
@@ -43,6 +46,8 @@ constexpr double mebibyte = 1024.0 * 1024.0;
 constexpr double goalCopyRatioLarge = 3.0;
 constexpr double goalLargerRatio = 4.2;
 constexpr double goalCopyRatioSmall = 1.0;
+constexpr double goalViewerRatioLarge = 5.0;
+constexpr double goalViewerRatioSmall = 3.0;
 constexpr double memoryAllowanceMegabytes = 32.0;
 
 struct Settings {
@@ -326,11 +331,14 @@ class RunFolders {
 
 // Earlier writes are flushed before each run starts, so that their write-back
 // to disk does not fall into its time.
+// `extra` goes on the CLI's command line, such as the fallback to add.
 ProcessRun cliRun(Launcher& launcher, RunFolders& folders, const Settings& settings,
-                  const Input& input) {
+                  const Input& input, const std::vector<std::string>& extra = {}) {
     const fs::path folder = folders.linkedCopy(input);
     ::sync();
-    ProcessRun run = launcher.run({settings.cli.string(), "-C", folder.string(), "--quiet"});
+    std::vector<std::string> arguments{settings.cli.string(), "-C", folder.string(), "--quiet"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    ProcessRun run = launcher.run(arguments);
     checkPages(folder, input.records, input.bytes);
     if (input.records == 1 || folders.inMemory())
         fs::remove_all(folder);
@@ -521,6 +529,12 @@ void benchmarkIn(Launcher& launcher, const Settings& settings, const fs::path& w
             return cliRun(launcher, folders, settings, input);
         };
     };
+    // The pages with the viewer fallback: head lines, a diagram and the script.
+    const auto cliViewer = [&](const Input& input) {
+        return [&launcher, &folders, &settings, &input] {
+            return cliRun(launcher, folders, settings, input, {"--fallback", "viewer"});
+        };
+    };
     const auto copy = [&](const Input& input) {
         return [&launcher, &folders, &input] { return copyRun(launcher, folders, input); };
     };
@@ -531,15 +545,18 @@ void benchmarkIn(Launcher& launcher, const Settings& settings, const fs::path& w
         std::printf("\n(a) One large record end to end (read, rework, page, write): %.1f MB and "
                     "%.1f MB\n",
                     megabytes(large.bytes), megabytes(larger.bytes));
-        const std::vector<Measured> m =
-            measureInRounds(settings.runs, {copy(large), cli(large), cli(larger)});
-        const Measured &copyLarge = m[0], &cliLarge = m[1], &cliLarger = m[2];
+        const std::vector<Measured> m = measureInRounds(
+            settings.runs, {copy(large), cli(large), cli(larger), cliViewer(large)});
+        const Measured &copyLarge = m[0], &cliLarge = m[1], &cliLarger = m[2], &viewerLarge = m[3];
         printTime("cp of the record", copyLarge);
         printTime("CLI", cliLarge);
         printTime("CLI, larger record", cliLarger);
+        printTime("CLI with viewer", viewerLarge);
         std::printf("  %-24s %8.1f MB/s\n", "CLI rate", megabytes(large.bytes) / cliLarge.seconds);
         printRatio("CLI / cp of the same file", cliLarge, copyLarge, goalCopyRatioLarge);
         printRatio("CLI larger / CLI large record", cliLarger, cliLarge, goalLargerRatio);
+        printRatio("(d) CLI with viewer / cp of the same file", viewerLarge, copyLarge,
+                   goalViewerRatioLarge);
 
         const double limit = memoryAllowanceMegabytes + megabytes(larger.rootBytes);
         std::printf("\n(b) Peak memory of the CLI process (ru_maxrss of the child)\n");
@@ -558,10 +575,20 @@ void benchmarkIn(Launcher& launcher, const Settings& settings, const fs::path& w
         std::printf("\n(c) %zu small records of %.1f-%.1f KB (%.1f MB in all) against cp -r\n",
                     count, static_cast<double>(settings.smallMinBytes) / 1024.0,
                     static_cast<double>(settings.smallMaxBytes) / 1024.0, megabytes(small.bytes));
-        const std::vector<Measured> m = measureInRounds(settings.runs, {copy(small), cli(small)});
+        // The viewer's figure is taken for the first folder only (10,000 by
+        // default): a second pass over the largest one would double its time.
+        const bool withViewer = count == settings.smallCounts.front();
+        std::vector<std::function<ProcessRun()>> cases{copy(small), cli(small)};
+        if (withViewer)
+            cases.push_back(cliViewer(small));
+        const std::vector<Measured> m = measureInRounds(settings.runs, cases);
         printTime("cp -r of the folder", m[0]);
         printTime("CLI", m[1]);
+        if (withViewer)
+            printTime("CLI with viewer", m[2]);
         printRatio("CLI / cp -r (median of the rounds)", m[1], m[0], goalCopyRatioSmall);
+        if (withViewer)
+            printRatio("(d) CLI with viewer / cp -r", m[2], m[0], goalViewerRatioSmall);
         std::printf("  %-24s %8.1f MB peak RSS\n", "CLI", m[1].peakMegabytes);
         fs::remove_all(small.folder);
         std::fflush(stdout);

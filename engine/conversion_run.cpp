@@ -225,6 +225,22 @@ class PagePreparer {
   private:
     // Enough for the commits to go in batches, few enough to hold little.
     static constexpr size_t pagesAhead = 32;
+    // Small pages are prepared faster than a thread is woken: the committing
+    // thread is woken for a batch of this many, not for each page.
+    static constexpr size_t wakeFor = 8;
+
+    // Whether the pages ready from the front are worth waking the committing
+    // thread for: a batch of them, or all there will be for a while, as no
+    // more sources are taken. Called with the lock held.
+    bool batchReady() const {
+        size_t ready = 0;
+        while (ready < m_slots.size() && m_slots[ready].done)
+            ++ready;
+        if (ready >= wakeFor)
+            return true;
+        const bool noMoreTaken = m_failed || m_stopping || m_nextIndex == m_sources.size();
+        return ready > 0 && ready == m_slots.size() && noMoreTaken;
+    }
 
     void work() {
         for (;;) {
@@ -252,7 +268,7 @@ class PagePreparer {
             } catch (...) {
                 failure = std::current_exception();
             }
-            bool front = false;
+            bool wake = false;
             {
                 std::lock_guard lock(m_mutex);
                 Slot& slot = m_slots[index - m_firstSlot];
@@ -261,10 +277,9 @@ class PagePreparer {
                 slot.failure = failure;
                 slot.done = true;
                 m_failed = m_failed || failure;
-                front = index == m_firstSlot;
+                wake = batchReady();
             }
-            // Only the page to commit next wakes the committing thread.
-            if (front)
+            if (wake)
                 m_pageReady.notify_one();
         }
     }

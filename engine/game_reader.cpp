@@ -124,6 +124,11 @@ std::size_t GameReader::readOutside(const char* bytes, std::size_t size) {
         case Phase::Done:
             return i;
         }
+        if (c == ';' && i + moveNodeSize <= size && isMoveNode(bytes + i)) {
+            moveNode(bytes + i);
+            i += moveNodeSize - 1;
+            continue;
+        }
         if (c == '[') {
             openValue();
             return i + 1;
@@ -161,6 +166,35 @@ std::size_t GameReader::readOutside(const char* bytes, std::size_t size) {
         }
     }
     return size;
+}
+
+// Whether `node` starts with the node that nearly every node of a record is,
+// a move such as ";B[pd]": no byte of it is a lead byte, a blank or an escape.
+bool GameReader::isMoveNode(const char* node) {
+    return (node[1] == 'B' || node[1] == 'W') && node[2] == '[' && coordinate(node[3]) >= 0 &&
+           coordinate(node[4]) >= 0 && node[5] == ']';
+}
+
+// Reads a move node as its bytes one by one would: the node before it ends,
+// the identifier is its letter, the value opens, is kept and closes. A long
+// record is mostly such nodes.
+void GameReader::moveNode(const char* node) {
+    endNode();
+    ++m_node;
+    m_identifier[0] = node[1];
+    m_identifierLength = 1;
+    m_identifierTooLong = m_afterLetter = false;
+    m_escapePending = m_valueOverflow = false;
+    m_breakPending = 0;
+    const Stone colour = node[1] == 'B' ? Stone::Black : Stone::White;
+    m_slot = colour == Stone::Black ? Slot::Black : Slot::White;
+    m_value.assign(node + 3, 2);
+    ++m_card.moves;
+    PlayedMove move;
+    move.colour = colour;
+    move.x = coordinate(node[3]);
+    move.y = coordinate(node[4]);
+    keepMove(move);
 }
 
 void GameReader::openValue() {
@@ -379,6 +413,11 @@ void GameReader::movePlayed(Stone colour) {
     } else if (m_valueOverflow || !parsePoint(point, move.x, move.y)) {
         return fail("A move names a point this diagram cannot read.");
     }
+    keepMove(move);
+}
+
+// Plays a move, or keeps it until the root node ends and the board's size is known.
+void GameReader::keepMove(const PlayedMove& move) {
     if (m_sizeKnown)
         return play(move);
     if (m_rootMoves.size() >= static_cast<std::size_t>(setupPoints))

@@ -90,7 +90,11 @@ class GameReader {
     void closeValue();
     void endNode();
     void endRootNode();
+    static constexpr std::size_t moveNodeSize = 6;
+    static bool isMoveNode(const char* node);
+    void moveNode(const char* node);
     void movePlayed(Stone colour);
+    void keepMove(const PlayedMove& move);
     void stonesSet(Stone stone);
     void play(const PlayedMove& move);
     void setPoint(int x, int y, Stone stone);
