@@ -285,7 +285,12 @@ std::string fallbackBlock(const GameReader& reader, std::string_view sourceName,
     out += "<P CLASS=\"tervanil-source\"><A HREF=\"../";
     out += percentEncoded(sourceName);
     out += "\">";
-    appendEscaped(out, sourceName);
+    // A name may hold a line break, which the file system allows; shown as a
+    // blank, it cannot part the block's lines.
+    std::string shownName(sourceName);
+    std::replace_if(
+        shownName.begin(), shownName.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    appendEscaped(out, shownName);
     out += "</A></P>\r\n</DIV>\r\n";
     if (fallback == Fallback::Viewer)
         out += "<SCRIPT SRC=\"tervanil-viewer.js\"></SCRIPT>\r\n";

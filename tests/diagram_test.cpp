@@ -250,7 +250,8 @@ void expectSafeBlocks(std::string_view record, std::string_view name, std::size_
 
 TEST(Block, NothingOfAHostileRecordOrNameGoesOutUnescaped) {
     for (const char* record : hostileRecords)
-        for (const char* name : {"game.sgf", "a\"b<c>&'d e.sgf", "\x82\xA0<>.sgf"})
+        for (const char* name :
+             {"game.sgf", "a\"b<c>&'d e.sgf", "\x82\xA0<>.sgf", "line\nbreak\r\n.sgf"})
             expectSafeBlocks(record, name, 1);
     // What the record says does show, escaped.
     const std::string block =
