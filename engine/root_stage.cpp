@@ -162,8 +162,10 @@ void RootCollector::splitIn(const RootSplitter& split, CodePage codePage) {
     std::string head;
     head.reserve(headerEnd + 64);
     head.append(m_held, 0, opening);
-    head +=
-        rootAdditions(split.tags(), recordOptions, recordCharset(m_facts.namedCharset, codePage));
+    // The typed texts go in the character set of the root node as split: the
+    // one its CA names there, if any.
+    const std::string named = split.charset().value_or(std::string());
+    head += rootAdditions(split.tags(), recordOptions, recordCharset(named, codePage));
     head.append(m_held, opening, headerEnd - opening);
     pass(m_next, head);
 
