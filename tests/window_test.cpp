@@ -233,6 +233,7 @@ class WindowTest : public QObject {
     void disablingKeepsValues();
     void runWritesPagesWithTheDefaults();
     void runTakesTheControlsValues();
+    void viewerBoxAddsTheBoardToThePages();
     void enterStartsTheRunOnlyOnTheButton();
     void failedRunLeavesTheWindowUsable();
     void inputDuringRunIsDropped();
@@ -481,6 +482,22 @@ void WindowTest::runTakesTheControlsValues() {
              qPrintable(page));
     for (const char* property : {"GO[3]", "CL[2]", "QS[1]", "NE[W]", "AS[2,5]", "C[ 黒番 ]"})
         QVERIFY2(page.contains(QString::fromUtf8("\r\n") + QString::fromUtf8(property)), property);
+}
+
+void WindowTest::viewerBoxAddsTheBoardToThePages() {
+    WindowInFolder folder({"a.sgf"});
+    QVERIFY(folder.show());
+    folder.click("CheckBox7");
+
+    folder.click("Button1");
+
+    QVERIFY(folder.boxes().empty());
+    const QString page = readFile(folder.path("TervanilOB/a.htm"));
+    QVERIFY2(page.contains("<META name=\"viewport\""), qPrintable(page));
+    QVERIFY2(page.contains("\">\r\n<DIV CLASS=\"tervanil-fallback\">\r\n<svg "), qPrintable(page));
+    QVERIFY2(page.contains("<SCRIPT SRC=\"tervanil-viewer.js\"></SCRIPT>\r\n</APPLET>\r\n"),
+             qPrintable(page));
+    QVERIFY(!readFile(folder.path("TervanilOB/tervanil-viewer.js")).isEmpty());
 }
 
 void WindowTest::enterStartsTheRunOnlyOnTheButton() {
