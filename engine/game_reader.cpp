@@ -1,5 +1,7 @@
 #include "game_reader.h"
 
+#include "typed_text.h"
+
 #include <algorithm>
 
 namespace tervanil {
@@ -501,10 +503,7 @@ void GameReader::endRootNode() {
 }
 
 bool namesUtf8(std::string_view charset) {
-    std::string name;
-    for (char c : charset)
-        name += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return name == "UTF-8" || name == "UTF8";
+    return !charset.empty() && canonicalCharset(charset) == "UTF-8";
 }
 
 bool GameReader::namesUtf8() const {

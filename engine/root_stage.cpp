@@ -150,7 +150,6 @@ void RootCollector::splitIn(const RootSplitter& split, CodePage codePage) {
     m_split = true;
     m_facts.reworked = true;
     m_facts.readIn = codePage;
-    m_facts.readInNamedCodePage = codePage != m_options.codePage;
     settle();
 
     // Typed texts are escaped for the code page the record is read in, so that

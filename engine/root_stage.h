@@ -63,9 +63,6 @@ struct RecordFacts {
     /// A root node with a second node behind it was found: the record is reworked.
     bool reworked = false;
     CodePage readIn = CodePage::SingleByte;
-    /// The record names a code page in its CA other than the loading one and is
-    /// read in that.
-    bool readInNamedCodePage = false;
     /// The root's CA value, empty when there is none.
     std::string namedCharset;
 };
